@@ -1,0 +1,260 @@
+// Components of a window built from a stored description.
+//
+// Contract for every property writer: writing the value already held does
+// nothing (no repaint, no handler). Only Checked runs program handlers; they
+// run as plain calls inside the writer, so an exception from a handler
+// unwinds through the writer up to the event loop.
+//
+// Labels and pictures have no window of their own: they are painted by the
+// form's paint (see TForm) in creation order. Changes to them mark their
+// rectangle for a later paint by the loop, never painting inside a handler.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/types.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GdkPixbuf GdkPixbuf;
+
+namespace fw {
+
+class TForm;
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TTextLayout { tlTop, tlCenter, tlBottom };
+enum class TCursor { crDefault, crHandPoint };
+enum class TUDOrientation { udVertical, udHorizontal };
+
+struct TFont {
+  TColor Color = clWindowText;
+  int Height = -13;  // negative: pixel height of the characters
+  std::string Name = "MS Sans Serif";
+  bool Bold = false;
+};
+
+class TComponent : public TObject {
+ public:
+  explicit TComponent(TForm* owner);
+  ~TComponent() override;
+  std::string Name;
+  TForm* Owner() const { return owner_; }
+
+ private:
+  TForm* owner_;
+};
+
+class TControl : public TComponent {
+ public:
+  using TComponent::TComponent;
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+  virtual void SetBounds(int left, int top, int width, int height);
+
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool v);
+
+  const std::string& Caption() const { return caption_; }
+  virtual void SetCaption(const std::string& s);
+
+  const TFont& Font() const { return font_; }
+  virtual void SetFontColor(TColor c);
+
+  std::string Hint;
+  bool ShowHint = false;       // effective value after ParentShowHint
+  bool ParentShowHint = true;
+  TCursor Cursor = TCursor::crDefault;
+  int TabOrder = -1;
+  bool TabStop = true;
+
+  TNotifyEvent OnClick;
+
+  // Framework internals: description reader sets raw values without effects.
+  void LoadCaption(const std::string& s) { caption_ = s; }
+  void LoadVisible(bool v) { visible_ = v; }
+  TFont& LoadFont() { return font_; }
+  virtual void CreateHandle() {}  // makes the toolkit side, after loading
+
+ protected:
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = true;
+  std::string caption_;
+  TFont font_;
+};
+
+// ---- windowless controls, painted by the form ----
+
+class TGraphicControl : public TControl {
+ public:
+  using TControl::TControl;
+  void SetVisible(bool v) override;
+  void Invalidate();  // marks the rectangle for the next paint
+  virtual void Paint(class TCanvas& canvas) = 0;
+  virtual bool IsOpaque() const { return false; }
+};
+
+class TLabel : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+  void SetCaption(const std::string& s) override;
+  void SetFontColor(TColor c) override;
+  TColor Color() const { return color_; }
+  void SetColor(TColor c);  // clNone: transparent; other: opaque
+  bool Transparent() const { return transparent_; }
+
+  bool AutoSize = true;
+  TAlignment Alignment = TAlignment::taLeftJustify;
+  TTextLayout Layout = TTextLayout::tlTop;
+  void LoadColor(TColor c) { color_ = c; }
+  void LoadTransparent(bool t) { transparent_ = t; }
+
+  void Paint(TCanvas& canvas) override;
+  bool IsOpaque() const override { return !transparent_; }
+
+ private:
+  TColor color_ = clBtnFace;
+  bool transparent_ = true;
+};
+
+class TImage : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+  ~TImage() override;
+  // Takes a reference of its own; pictures may be shared between images.
+  void SetPicture(GdkPixbuf* pixbuf);
+  GdkPixbuf* Picture() const { return picture_; }
+  void Paint(TCanvas& canvas) override;
+
+ private:
+  GdkPixbuf* picture_ = nullptr;
+};
+
+// ---- controls with a window of their own ----
+
+class TWinControl : public TControl {
+ public:
+  using TControl::TControl;
+  ~TWinControl() override;
+  GtkWidget* Widget() const { return widget_; }  // the outer (event box) widget
+  void SetVisible(bool v) override;
+  void SetBounds(int left, int top, int width, int height) override;
+
+ protected:
+  GtkWidget* widget_ = nullptr;
+};
+
+class TButton : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  void SetCaption(const std::string& s) override;
+  void SetFontColor(TColor c) override;
+  void CreateHandle() override;
+};
+
+// Shared by check box and radio button: Checked with the ordered handler rule.
+class TButtonControl : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  bool Checked() const { return checked_; }
+  virtual void SetChecked(bool v);
+  TNotifyEvent OnChange;
+  void LoadChecked(bool v) { checked_ = v; reported_ = v; }
+
+ protected:
+  void ReportChange();  // OnChange if state differs from last reported
+  bool checked_ = false;
+  bool reported_ = false;
+};
+
+class TCheckBox : public TButtonControl {
+ public:
+  using TButtonControl::TButtonControl;
+  void SetCaption(const std::string& s) override;
+  void SetFontColor(TColor c) override;
+  void CreateHandle() override;
+  void SetChecked(bool v) override;
+};
+
+class TRadioButton : public TButtonControl {
+ public:
+  using TButtonControl::TButtonControl;
+  void SetCaption(const std::string& s) override;
+  void SetFontColor(TColor c) override;
+  void CreateHandle() override;
+  void SetChecked(bool v) override;
+};
+
+class TMemo : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  std::vector<std::string> Lines;  // as loaded; Text() reads the widget
+  std::string Text() const;
+  bool ReadOnly = false;
+  bool WordWrap = true;
+  TColor Color = clWhite;
+  void CreateHandle() override;
+};
+
+class TGroupBox : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  void CreateHandle() override;
+};
+
+class TUpDown : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  ~TUpDown() override;
+  short Min() const { return min_; }
+  short Max() const { return max_; }
+  short Position() const { return position_; }
+  void SetMin(short v);       // clamps Position up to v; no handler
+  void SetMax(short v);       // clamps Position down to v; no handler
+  void SetPosition(short v);  // stored unchecked; no handler
+  int Increment = 1;
+  bool Wrap = false;
+  TUDOrientation Orientation = TUDOrientation::udVertical;
+  TUDClickEvent OnClick;
+  void CreateHandle() override;
+
+  // Steps as a click on the arrow would, then runs OnClick (tests, keyboard).
+  void Step(TUDBtnType button);
+
+ private:
+  short min_ = 0, max_ = 100, position_ = 0;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+class TTimer : public TComponent {
+ public:
+  using TComponent::TComponent;
+  ~TTimer() override;
+  bool Enabled() const { return enabled_; }
+  // true on a stopped timer: first firing one full Interval later; false:
+  // stops at once, also a firing already due. Same value: nothing.
+  // Throws Exception("No timers available") if the toolkit gives none.
+  void SetEnabled(bool v);
+  unsigned Interval() const { return interval_; }
+  void SetInterval(unsigned ms);
+  TNotifyEvent OnTimer;
+
+  void LoadEnabled(bool v) { enabled_ = v; }
+  void LoadInterval(unsigned ms) { interval_ = ms; }
+  void Start();  // starts the toolkit timeout if enabled and OnTimer is set
+
+ private:
+  void Fire();
+  bool enabled_ = true;
+  unsigned interval_ = 1000;
+  unsigned source_ = 0;
+  bool in_handler_ = false;
+};
+
+}  // namespace fw
