@@ -1,0 +1,130 @@
+// State of the simulated room and its one-minute heat-balance step
+// (Part 1.104). Every operation is an x87 extended (long double) operation,
+// evaluated one by one in the order and bracketing of the model.
+#include "app/model/room.h"
+
+namespace room {
+
+bool Stopped = false;
+bool HeaterOn = true;
+bool SunOn = false;
+bool Recording = false;
+long double SetPoint = 20.0L;
+long double OutsideTemp = 10.0L;
+long double UValue = 1.0L;
+long double RoomTemp = 20.0L;
+long double PrevRoomTemp = 20.0L;
+long double HeaterPowerW = 0.0L;
+long double HeaterPowerKW = 0.0L;
+long double LossPowerW = 0.0L;
+long double LossPowerKW = 0.0L;
+long double SunPowerKW = 0.5L;
+long double SimMinutes = 0.0L;
+long double SimHours = 0.0L;
+long double SimTimeHours = 0.000001L;
+long double HeatingWork = 0.000001L;
+long double CO2PerDay = 0.0L;
+long double StoredHeat = 0.0L;
+long double NetHeat = 0.0L;
+
+namespace {
+
+// Model factors: unit variables that nothing writes.
+long double HeatCapFactor1 = 100.0L;
+long double HeatCapFactor2 = 0.29L;
+long double HeatCapFactor3 = 2.5L;
+long double HeatCapFactor4 = 1005.6L;
+long double LossFactor = 100.0L;
+
+// Constants of the step, each the long double nearest to the decimal.
+constexpr long double kBand = 0.2L;
+constexpr long double kDemandPerK = 180.0L;
+constexpr long double kLossRaise = 1.3L;
+constexpr long double kMinPower = 800.0L;
+constexpr long double kMaxPower = 16000.0L;
+constexpr long double kSunPower = 0.5L;
+constexpr long double kWPerKW = 1000.0L;
+constexpr long double kKWPerW = 0.001L;
+constexpr long double kStepsPerHour = 60.0L;
+constexpr long double kHoursPerDay = 24.0L;
+constexpr long double kCO2Factor1 = 0.242L;
+constexpr long double kCO2Factor2 = 5.0L / 3.0L;  // correctly rounded: nearest to 5/3
+
+long double HeatCapacity() {
+  return ((HeatCapFactor1 * HeatCapFactor2) * HeatCapFactor3) * HeatCapFactor4;
+}
+
+}  // namespace
+
+void ResetToLoadValues() {
+  Stopped = false;
+  HeaterOn = true;
+  SunOn = false;
+  Recording = false;
+  SetPoint = 20.0L;
+  OutsideTemp = 10.0L;
+  UValue = 1.0L;
+  RoomTemp = 20.0L;
+  PrevRoomTemp = 20.0L;
+  HeaterPowerW = 0.0L;
+  HeaterPowerKW = 0.0L;
+  LossPowerW = 0.0L;
+  LossPowerKW = 0.0L;
+  SunPowerKW = 0.5L;
+  SimMinutes = 0.0L;
+  SimHours = 0.0L;
+  SimTimeHours = 0.000001L;
+  HeatingWork = 0.000001L;
+  CO2PerDay = 0.0L;
+  StoredHeat = 0.0L;
+  NetHeat = 0.0L;
+}
+
+void HeatBalanceStep() {
+  const long double Ti = RoomTemp;
+  const long double Ta = OutsideTemp;
+  const long double Ts = SetPoint;
+  const long double U = UValue;
+
+  // 1, 2.
+  StoredHeat = HeatCapacity() * (Ti - Ta);
+  LossPowerW = (LossFactor * U) * (Ti - Ta);
+
+  // 3. Two-point control with a band of +-0.2 K.
+  if (!HeaterOn) {
+    HeaterPowerW = 0.0L;
+  } else {
+    if (Ti < Ts - kBand) {
+      HeaterPowerW = (Ts - Ta) * kDemandPerK;
+      if (HeaterPowerW < LossPowerW) HeaterPowerW = kLossRaise * LossPowerW;
+      if (HeaterPowerW < kMinPower) HeaterPowerW = kMinPower;
+    }
+    if (Ti > Ts + kBand) HeaterPowerW = 0.0L;
+  }
+
+  // 4. Limits.
+  if (HeaterPowerW > kMaxPower) HeaterPowerW = kMaxPower;
+  if (HeaterPowerW < 0.0L) HeaterPowerW = 0.0L;
+
+  // 5.
+  NetHeat = (StoredHeat - LossPowerW) + HeaterPowerW;
+
+  // 6. Sun.
+  SunPowerKW = SunOn ? kSunPower : 0.0L;
+  if (SunOn) NetHeat = NetHeat + (kWPerKW * SunPowerKW);
+
+  // 7.
+  RoomTemp = (NetHeat / HeatCapacity()) + Ta;
+
+  // 8.
+  LossPowerKW = LossPowerW / kWPerKW;
+  HeaterPowerKW = HeaterPowerW / kWPerKW;
+
+  // 9.
+  HeatingWork = ((HeaterPowerW * kKWPerW) / kStepsPerHour) + HeatingWork;
+
+  // 10.
+  CO2PerDay = (((HeatingWork * kHoursPerDay) / SimTimeHours) * kCO2Factor1) * kCO2Factor2;
+}
+
+}  // namespace room
