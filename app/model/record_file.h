@@ -19,6 +19,10 @@ struct FileSystem {
   virtual ssize_t Write(int fd, const void* buf, std::size_t n);
   virtual int Close(int fd);
   virtual int IsTerminal(int fd);
+  // Size of the open file, or -1 (used to keep the file at whole lines).
+  virtual off_t Size(int fd);
+  // Cuts the open file to length bytes; 0 or -1 with errno.
+  virtual int Truncate(int fd, off_t length);
 };
 // Installs fs (not owned) for the record file; null restores the real one.
 void SetFileSystem(FileSystem* fs);

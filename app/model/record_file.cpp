@@ -1,0 +1,301 @@
+// The record file "tl.txt" (Part 1.105): a small text-output layer with a
+// 256-byte buffer, and switch-on, switch-off and the record line.
+//
+// Mended against the Part (see the helper report):
+//  - A short write is not a full disk: the rest is handed over until the
+//    system takes it or refuses it with an error; only a refusal is
+//    "Disk Full". Interrupted or would-block writes are repeated.
+//  - Every line in the file stays whole. When a block hand-over is refused,
+//    the bytes that did not reach the file are kept in the buffer as far as
+//    they complete the line the file ends in, followed by as many whole
+//    unwritten lines (the abandoned line included) as fit in the 256 bytes;
+//    lines that do not fit are dropped whole. A refused hand-over at close,
+//    where nothing can follow, cuts the file back to its last whole line.
+//  - A close at switch-off sets Recording false once the file is closed,
+//    also when its hand-over failed (the error is still raised).
+#include "app/model/record_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/model/room.h"
+#include "framework/format.h"
+#include "framework/types.h"
+
+namespace room {
+
+int FileSystem::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t FileSystem::Write(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
+int FileSystem::Close(int fd) { return ::close(fd); }
+int FileSystem::IsTerminal(int fd) { return ::isatty(fd); }
+off_t FileSystem::Size(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return -1;
+  return S_ISREG(st.st_mode) ? st.st_size : -1;
+}
+int FileSystem::Truncate(int fd, off_t length) { return ::ftruncate(fd, length); }
+
+namespace {
+
+FileSystem g_real_fs;
+FileSystem* g_fs = &g_real_fs;
+
+// Result codes of the text-output layer (0 = success).
+enum Result : int {
+  kOk = 0,
+  kFileNotFound = 2,
+  kPathNotFound = 3,
+  kTooManyOpenFiles = 4,
+  kAccessDenied = 5,
+  kInvalidHandle = 6,
+  kDiskFull = 101,
+  kFileNotOpen = 103,
+  kInvalidFilename = 123,
+  kOtherError = 1000,
+};
+
+const char* Words(int code) {
+  switch (code) {
+    case kFileNotFound: return "File not found";
+    case kPathNotFound: return "Path not found";
+    case kTooManyOpenFiles: return "Too many open files";
+    case kAccessDenied: return "Access denied";
+    case kInvalidHandle: return "Invalid file handle";
+    case kDiskFull: return "Disk Full";
+    case kFileNotOpen: return "File not open";
+    case kInvalidFilename: return "Invalid filename";
+    default: return "File access error";
+  }
+}
+
+int CodeOfErrno(int e) {
+  switch (e) {
+    case ENOENT: return kFileNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES: case EROFS: case EISDIR: case EPERM: return kAccessDenied;
+    case EMFILE: case ENFILE: return kTooManyOpenFiles;
+    case ENAMETOOLONG: case ELOOP: return kInvalidFilename;
+    case EBADF: return kInvalidHandle;
+    case ENOSPC: case EIO: case EDQUOT: return kDiskFull;
+    default: return kOtherError;
+  }
+}
+
+[[noreturn]] void Raise(int code) { throw fw::Exception(Words(code)); }
+
+constexpr std::size_t kBufferSize = 256;
+
+class TextFile {
+ public:
+  // reset: closed, buffer empty, name "tl.txt", line end a line feed.
+  void Reset() {
+    if (open_) {  // never expected; do not leak a descriptor
+      CloseDescriptor();
+    }
+    open_ = false;
+    count_ = 0;
+    name_ = "tl.txt";
+    line_end_ = '\n';
+  }
+
+  // create for writing: result code, not raised.
+  int Create() { return OpenWith(O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666, true); }
+
+  // open for appending: guarded.
+  void OpenForAppending() {
+    const int code = OpenWith(O_WRONLY | O_APPEND | O_CLOEXEC, 0, false);
+    if (code != kOk) Raise(code);
+  }
+
+  bool IsOpen() const { return open_; }
+
+  // Writes the fields and the line end of one line (guarded). For a
+  // terminal the buffer is handed over after each ";" and the line end.
+  void WriteLine(const std::string& text) {
+    if (!open_) Raise(kFileNotOpen);
+    const std::string line = text + line_end_;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (count_ == kBufferSize) HandOver(line, i);
+      buf_[count_++] = line[i];
+      if (terminal_ && (line[i] == ';' || line[i] == line_end_)) HandOver(line, i + 1);
+    }
+  }
+
+  // close: hands over the buffer, closes the descriptor, marks closed.
+  void Close() {
+    if (!open_) Raise(kFileNotOpen);
+    std::size_t taken = 0;
+    const bool ok = Write(taken);
+    if (!ok && disk_size_ >= 0 && disk_size_ != last_line_end_) {
+      // Nothing can follow: cut the file back to its last whole line.
+      (void)g_fs->Truncate(fd_, last_line_end_);
+    }
+    count_ = 0;
+    CloseDescriptor();
+    open_ = false;
+    if (!ok) Raise(kDiskFull);
+  }
+
+ private:
+  int OpenWith(int flags, mode_t mode, bool created) {
+    int fd;
+    do {
+      errno = 0;
+      fd = g_fs->Open(name_.c_str(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return CodeOfErrno(errno);
+    fd_ = fd;
+    open_ = true;
+    count_ = 0;
+    terminal_ = g_fs->IsTerminal(fd) == 1;
+    disk_size_ = created ? 0 : g_fs->Size(fd);
+    if (created && g_fs->Size(fd) < 0) disk_size_ = -1;  // not a plain file
+    last_line_end_ = disk_size_;                         // the file ends in whole lines
+    disk_mid_line_ = false;
+    return kOk;
+  }
+
+  void CloseDescriptor() {
+    while (g_fs->Close(fd_) != 0 && errno == EINTR) {
+    }
+    fd_ = -1;
+  }
+
+  // Hands buf_[0, count_) to the file. True when all of it was taken; taken
+  // tells how much reached the file in any case.
+  bool Write(std::size_t& taken) {
+    taken = 0;
+    bool ok = true;
+    while (taken < count_) {
+      errno = 0;
+      const ssize_t r = g_fs->Write(fd_, buf_ + taken, count_ - taken);
+      if (r < 0) {
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+        ok = false;
+        break;
+      }
+      if (r == 0) {  // takes nothing and reports nothing: a refusal
+        ok = false;
+        break;
+      }
+      taken += static_cast<std::size_t>(r);
+    }
+    for (std::size_t i = 0; i < taken; ++i) {
+      if (disk_size_ >= 0) ++disk_size_;
+      if (buf_[i] == line_end_) last_line_end_ = disk_size_;
+    }
+    if (taken > 0) disk_mid_line_ = buf_[taken - 1] != line_end_;
+    return ok;
+  }
+
+  // Hands the buffer over during the writing of line, whose bytes from pos
+  // on are not in the buffer yet. On a refusal keeps lines whole (see top).
+  void HandOver(const std::string& line, std::size_t pos) {
+    std::size_t taken = 0;
+    if (Write(taken)) {
+      count_ = 0;
+      return;
+    }
+    // The bytes that did not reach the file, in order.
+    std::string rest(buf_ + taken, buf_ + count_);
+    rest.append(line, pos, std::string::npos);
+    std::string keep;
+    std::size_t start = 0;
+    bool first = true;
+    while (start < rest.size()) {
+      std::size_t end = rest.find(line_end_, start);
+      end = end == std::string::npos ? rest.size() : end + 1;
+      const std::size_t len = end - start;
+      if (first && disk_mid_line_) {
+        // Completes the line the file ends in: always kept.
+        keep.append(rest, start, std::min(len, kBufferSize));
+      } else if (keep.size() + len <= kBufferSize) {
+        keep.append(rest, start, len);
+      } else {
+        break;  // this and the later lines are dropped whole
+      }
+      first = false;
+      start = end;
+    }
+    std::memcpy(buf_, keep.data(), keep.size());
+    count_ = keep.size();
+    Raise(kDiskFull);
+  }
+
+  bool open_ = false;
+  int fd_ = -1;
+  bool terminal_ = false;
+  char buf_[kBufferSize] = {};
+  std::size_t count_ = 0;
+  std::string name_ = "tl.txt";
+  char line_end_ = '\n';
+  off_t disk_size_ = -1;      // size of the file as far as known, or -1
+  off_t last_line_end_ = -1;  // size up to the last line end on disk
+  bool disk_mid_line_ = false;
+};
+
+TextFile RecordFile;
+
+std::string DataLine() {
+  std::string line;
+  for (long double v : {SimTimeHours, RoomTemp, HeatingWork, CO2PerDay}) {
+    line += fw::FormatFixed(v, 2);
+    line += ';';
+  }
+  return line;
+}
+
+}  // namespace
+
+void SetFileSystem(FileSystem* fs) { g_fs = fs ? fs : &g_real_fs; }
+
+void ToggleRecording() {
+  if (Recording)
+    SwitchRecordingOff();
+  else
+    SwitchRecordingOn();
+}
+
+void SwitchRecordingOn() {
+  RecordFile.Reset();
+  if (RecordFile.Create() != kOk) {
+    Recording = false;
+    return;
+  }
+  RecordFile.WriteLine("Zeit;Innentemp;Arbeit;CO2");
+  RecordFile.WriteLine(DataLine());
+  RecordFile.Close();
+  RecordFile.OpenForAppending();
+  Recording = true;
+}
+
+void SwitchRecordingOff() {
+  try {
+    RecordFile.Close();
+  } catch (...) {
+    Recording = false;  // the file is closed either way
+    throw;
+  }
+  Recording = false;
+}
+
+void WriteRecordLine() {
+  if (!Recording) return;
+  RecordFile.WriteLine(DataLine());
+}
+
+void CloseRecordFileAtExit() noexcept {
+  if (RecordFile.IsOpen()) {
+    try {
+      RecordFile.Close();
+    } catch (...) {
+    }
+  }
+  Recording = false;
+}
+
+}  // namespace room

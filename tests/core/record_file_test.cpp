@@ -1,0 +1,343 @@
+// Record file "tl.txt" (Part 1.105), run in a fresh temporary directory.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "app/model/record_file.h"
+#include "app/model/room.h"
+#include "framework/types.h"
+
+namespace {
+
+using namespace room;
+
+const std::string kHeader = "Zeit;Innentemp;Arbeit;CO2\n";
+
+std::string ReadFile() {
+  std::ifstream in("tl.txt", std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+long FileSize() {
+  struct stat st {};
+  return ::stat("tl.txt", &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+std::string Words(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const fw::Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+// Real syscalls with faults to inject.
+struct FaultFs : FileSystem {
+  int append_errno = 0;          // Open with O_APPEND fails with this
+  bool unlink_before_append = false;
+  std::size_t max_chunk = 0;     // short writes: at most this many bytes
+  int eintr_every = 0;           // every n-th write fails with EINTR/EAGAIN
+  long budget = -1;              // bytes the "disk" still takes, -1 = no limit
+  int writes = 0;
+  int open_fds = 0;
+  int Open(const char* path, int flags, mode_t mode) override {
+    if (flags & O_APPEND) {
+      if (unlink_before_append) ::unlink(path);
+      if (append_errno) {
+        errno = append_errno;
+        return -1;
+      }
+    }
+    const int fd = FileSystem::Open(path, flags, mode);
+    if (fd >= 0) ++open_fds;
+    return fd;
+  }
+  ssize_t Write(int fd, const void* buf, std::size_t n) override {
+    ++writes;
+    if (eintr_every && writes % eintr_every == 0) {
+      errno = (writes / eintr_every) % 2 ? EINTR : EAGAIN;
+      return -1;
+    }
+    if (max_chunk && n > max_chunk) n = max_chunk;
+    if (budget >= 0) {
+      if (budget == 0) {
+        errno = ENOSPC;
+        return -1;
+      }
+      if (static_cast<long>(n) > budget) n = static_cast<std::size_t>(budget);  // short, then refusal
+      budget -= static_cast<long>(n);
+    }
+    return FileSystem::Write(fd, buf, n);
+  }
+  int Close(int fd) override {
+    --open_fds;
+    return FileSystem::Close(fd);
+  }
+};
+
+class RecordFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/pyro-record-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    old_cwd_ = cwd;
+    ASSERT_EQ(::chdir(dir_.c_str()), 0);
+    ResetToLoadValues();
+  }
+  void TearDown() override {
+    CloseRecordFileAtExit();
+    SetFileSystem(nullptr);
+    ASSERT_EQ(::chdir(old_cwd_.c_str()), 0);
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  // Writes one record line from distinct values and returns its text.
+  std::string WriteLine(int i) {
+    SimTimeHours = i * 0.5L;
+    RoomTemp = 15.0L + (i % 13) * 0.37L - (i % 3 == 0 ? 40.0L : 0.0L);
+    HeatingWork = i * 0.03L;
+    CO2PerDay = 10.0L + (i % 7);
+    std::string words = Words([] { WriteRecordLine(); });
+    last_words_ = words;
+    return Expected(i);
+  }
+  static std::string Expected(int i) {
+    // The same values through the same formatting rules, by hand.
+    const long double t = i * 0.5L, r = 15.0L + (i % 13) * 0.37L - (i % 3 == 0 ? 40.0L : 0.0L);
+    const long double w = i * 0.03L, c = 10.0L + (i % 7);
+    std::string s;
+    for (long double v : {t, r, w, c}) {
+      long double a = v < 0 ? -v : v;
+      long long cents = static_cast<long long>(a * 100.0L + 0.5L + 1e-9L);
+      std::string digits = std::to_string(cents / 100) + "." + (cents % 100 < 10 ? "0" : "") + std::to_string(cents % 100);
+      s += (v < 0 ? "-" : "") + digits + ";";
+    }
+    return s + "\n";
+  }
+  std::string dir_, old_cwd_, last_words_;
+};
+
+TEST_F(RecordFileTest, TwoLineFileExactBytesAndSwitchingAgain) {
+  EXPECT_FALSE(Recording);
+  ToggleRecording();
+  EXPECT_TRUE(Recording);
+  EXPECT_EQ(ReadFile(), kHeader + "0.00;20.00;0.00;0.00;\n");
+  struct stat st {};
+  ASSERT_EQ(::stat("tl.txt", &st), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+  ToggleRecording();
+  EXPECT_FALSE(Recording);
+  EXPECT_EQ(ReadFile(), kHeader + "0.00;20.00;0.00;0.00;\n");
+  // Not recording: nothing is written.
+  WriteRecordLine();
+  EXPECT_EQ(ReadFile(), kHeader + "0.00;20.00;0.00;0.00;\n");
+  // Switching on again empties the file; a negative temperature.
+  RoomTemp = -3.5L;
+  SimTimeHours = 1.0L;
+  HeatingWork = 0.030001L;
+  CO2PerDay = 0.1161639L;
+  SwitchRecordingOn();
+  SwitchRecordingOff();
+  EXPECT_EQ(ReadFile(), kHeader + "1.00;-3.50;0.03;0.12;\n");
+  // Operations while closed.
+  EXPECT_EQ(Words([] { SwitchRecordingOff(); }), "File not open");
+  EXPECT_FALSE(Recording);
+}
+
+TEST_F(RecordFileTest, GrowsOnlyIn256ByteBlocksAndHoldsEveryLineAtTheEnd) {
+  SwitchRecordingOn();
+  const std::string first = ReadFile();
+  const long base = FileSize();
+  std::string all = first;
+  long written = 0;
+  for (int i = 1; i <= 80; ++i) {
+    const std::string line = WriteLine(i);
+    ASSERT_EQ(last_words_, "");
+    all += line;
+    written += static_cast<long>(line.size());
+    const long grown = FileSize() - base;
+    ASSERT_EQ(grown % 256, 0) << i;
+    ASSERT_LE(grown, written);
+    ASSERT_GE(grown, written - 256);
+  }
+  SwitchRecordingOff();
+  EXPECT_EQ(ReadFile(), all);
+}
+
+TEST_F(RecordFileTest, CloseAtExitWritesBufferedLinesAndNeverThrows) {
+  SwitchRecordingOn();
+  std::string all = ReadFile();
+  all += WriteLine(1);
+  all += WriteLine(2);
+  CloseRecordFileAtExit();
+  EXPECT_FALSE(Recording);
+  EXPECT_EQ(ReadFile(), all);
+  CloseRecordFileAtExit();  // not open: nothing
+}
+
+TEST_F(RecordFileTest, CreateFailsSilentlyOnADirectory) {
+  ASSERT_EQ(::mkdir("tl.txt", 0755), 0);
+  EXPECT_EQ(Words([] { ToggleRecording(); }), "");
+  EXPECT_FALSE(Recording);
+  EXPECT_EQ(Words([] { WriteRecordLine(); }), "");
+}
+
+TEST_F(RecordFileTest, DevFullAtSwitchOnIsDiskFull) {
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  ASSERT_EQ(::symlink("/dev/full", "tl.txt"), 0);
+  EXPECT_EQ(Words([] { ToggleRecording(); }), "Disk Full");
+  EXPECT_FALSE(Recording);
+  EXPECT_EQ(Words([] { ToggleRecording(); }), "Disk Full");  // the tick's second attempt
+  EXPECT_FALSE(Recording);
+}
+
+TEST_F(RecordFileTest, AppendOpenFailures) {
+  const struct {
+    bool unlink;
+    int err;
+    const char* words;
+  } cases[] = {
+      {true, 0, "File not found"},     {false, EMFILE, "Too many open files"}, {false, ENFILE, "Too many open files"},
+      {false, EACCES, "Access denied"}, {false, EROFS, "Access denied"},      {false, ENAMETOOLONG, "Invalid filename"},
+      {false, EBADF, "Invalid file handle"}, {false, ENOSPC, "Disk Full"},    {false, EIO, "Disk Full"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    FaultFs fs;
+    fs.unlink_before_append = c.unlink;
+    fs.append_errno = c.err;
+    SetFileSystem(&fs);
+    EXPECT_EQ(Words([] { SwitchRecordingOn(); }), c.words);
+    EXPECT_FALSE(Recording);
+    EXPECT_EQ(fs.open_fds, 0);
+    if (!c.unlink) {
+      EXPECT_EQ(ReadFile(), kHeader + "0.00;20.00;0.00;0.00;\n");
+    }
+    EXPECT_EQ(Words([] { WriteRecordLine(); }), "");
+    SetFileSystem(nullptr);
+  }
+}
+
+TEST_F(RecordFileTest, ShortWritesAndInterruptionsLoseNothing) {
+  const struct {
+    std::size_t chunk;
+    int eintr;
+  } cases[] = {{1, 0}, {7, 0}, {255, 0}, {0, 2}, {0, 3}, {5, 2}};
+  for (const auto& c : cases) {
+    FaultFs fs;
+    fs.max_chunk = c.chunk;
+    fs.eintr_every = c.eintr;
+    SetFileSystem(&fs);
+    SwitchRecordingOn();
+    std::string all = kHeader + "0.00;20.00;0.00;0.00;\n";
+    for (int i = 1; i <= 40; ++i) {
+      all += WriteLine(i);
+      ASSERT_EQ(last_words_, "") << c.chunk << "/" << c.eintr;
+    }
+    SwitchRecordingOff();
+    EXPECT_EQ(ReadFile(), all) << c.chunk << "/" << c.eintr;
+    EXPECT_EQ(fs.open_fds, 0);
+    SetFileSystem(nullptr);
+    ResetToLoadValues();
+  }
+}
+
+// Every line of the file is whole, and the data lines are a subsequence
+// of the lines written, in order.
+void ExpectWholeLines(const std::string& file, const std::vector<std::string>& written) {
+  ASSERT_EQ(file.compare(0, kHeader.size(), kHeader), 0);
+  ASSERT_FALSE(file.empty());
+  EXPECT_EQ(file.back(), '\n');
+  const std::regex data("-?[0-9]+\\.[0-9]{2};-?[0-9]+\\.[0-9]{2};-?[0-9]+\\.[0-9]{2};-?[0-9]+\\.[0-9]{2};\n");
+  std::size_t pos = kHeader.size(), next = 0;
+  while (pos < file.size()) {
+    const std::size_t end = file.find('\n', pos);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = file.substr(pos, end + 1 - pos);
+    EXPECT_TRUE(std::regex_match(line, data)) << "broken line: " << line;
+    while (next < written.size() && written[next] != line) ++next;
+    EXPECT_LT(next, written.size()) << "line not written or out of order: " << line;
+    ++next;
+    pos = end + 1;
+  }
+}
+
+TEST_F(RecordFileTest, FullDiskWhileRecordingKeepsLinesWhole) {
+  // The disk fills after `budget` more bytes (a short write, then a
+  // refusal), at many points of the block; later it has room again.
+  for (long budget : {0L, 1L, 10L, 26L, 27L, 100L, 200L, 230L, 255L, 256L, 257L, 300L, 500L, 511L, 700L}) {
+    SCOPED_TRACE(budget);
+    FaultFs fs;
+    SetFileSystem(&fs);
+    SwitchRecordingOn();
+    ASSERT_TRUE(Recording);
+    fs.budget = budget;
+    std::vector<std::string> written = {"0.00;20.00;0.00;0.00;\n"};
+    int failures = 0;
+    for (int i = 1; i <= 60; ++i) {
+      written.push_back(WriteLine(i));
+      if (!last_words_.empty()) {
+        EXPECT_EQ(last_words_, "Disk Full");
+        ++failures;
+        EXPECT_TRUE(Recording);
+      }
+      if (i == 40) fs.budget = -1;  // room again
+      ExpectWholeLines(ReadFile().substr(0, ReadFile().rfind('\n') + 1), written);
+    }
+    EXPECT_GE(failures, 1);
+    EXPECT_EQ(Words([] { SwitchRecordingOff(); }), "");
+    EXPECT_FALSE(Recording);
+    ExpectWholeLines(ReadFile(), written);
+    // The lines after the disk had room again are all there.
+    const std::string file = ReadFile();
+    for (int i = 45; i <= 60; ++i) {
+      EXPECT_NE(file.find(written[i]), std::string::npos) << i;
+    }
+    SetFileSystem(nullptr);
+    ResetToLoadValues();
+  }
+}
+
+TEST_F(RecordFileTest, FailedCloseAtSwitchOffEndsRecordingAndCutsToWholeLines) {
+  for (long budget : {0L, 5L, 40L, 100L, 150L}) {  // less than is buffered
+    SCOPED_TRACE(budget);
+    FaultFs fs;
+    SetFileSystem(&fs);
+    SwitchRecordingOn();
+    std::vector<std::string> written = {"0.00;20.00;0.00;0.00;\n"};
+    for (int i = 1; i <= 30; ++i) written.push_back(WriteLine(i));  // some blocks on disk
+    ASSERT_EQ(last_words_, "");
+    fs.budget = budget;
+    EXPECT_EQ(Words([] { ToggleRecording(); }), "Disk Full");
+    EXPECT_FALSE(Recording);
+    EXPECT_EQ(fs.open_fds, 0);
+    ExpectWholeLines(ReadFile(), written);
+    // Switching on again works and starts anew.
+    fs.budget = -1;
+    SwitchRecordingOn();
+    EXPECT_TRUE(Recording);
+    SwitchRecordingOff();
+    EXPECT_EQ(ReadFile().substr(0, kHeader.size()), kHeader);
+    SetFileSystem(nullptr);
+    ResetToLoadValues();
+  }
+}
+
+}  // namespace
