@@ -18,6 +18,7 @@
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GdkPixbuf GdkPixbuf;
+typedef struct _PangoLayout PangoLayout;
 
 namespace fw {
 
@@ -102,6 +103,8 @@ class TGraphicControl : public TControl {
 class TLabel : public TGraphicControl {
  public:
   using TGraphicControl::TGraphicControl;
+  ~TLabel() override;
+  void CreateHandle() override;  // text layout; AutoSize takes its size
   void SetCaption(const std::string& s) override;
   void SetFontColor(TColor c) override;
   TColor Color() const { return color_; }
@@ -118,8 +121,10 @@ class TLabel : public TGraphicControl {
   bool IsOpaque() const override { return !transparent_; }
 
  private:
+  void UpdateLayout();
   TColor color_ = clBtnFace;
   bool transparent_ = true;
+  PangoLayout* layout_ = nullptr;
 };
 
 class TImage : public TGraphicControl {
@@ -146,6 +151,9 @@ class TWinControl : public TControl {
   void SetBounds(int left, int top, int width, int height) override;
 
  protected:
+  // Puts inner into an event box (own window: the canvas is clipped by it)
+  // at the control's place; hint and hand cursor go on both.
+  void PutInEventBox(GtkWidget* inner);
   GtkWidget* widget_ = nullptr;
 };
 
@@ -161,15 +169,23 @@ class TButton : public TWinControl {
 class TButtonControl : public TWinControl {
  public:
   using TWinControl::TWinControl;
+  ~TButtonControl() override;
   bool Checked() const { return checked_; }
   virtual void SetChecked(bool v);
   TNotifyEvent OnChange;
   void LoadChecked(bool v) { checked_ = v; reported_ = v; }
+  // The toolkit changed the widget on its own (user click, keyboard).
+  virtual void WidgetToggled() = 0;
+  // Blocks or unblocks the toolkit's "toggled" report of this widget.
+  void BlockToggled(bool block);
 
  protected:
   void ReportChange();  // OnChange if state differs from last reported
+  void CreateToggle(GtkWidget* button);  // wraps, connects "toggled"
   bool checked_ = false;
   bool reported_ = false;
+  GtkWidget* button_ = nullptr;
+  unsigned long toggled_id_ = 0;
 };
 
 class TCheckBox : public TButtonControl {
@@ -179,6 +195,7 @@ class TCheckBox : public TButtonControl {
   void SetFontColor(TColor c) override;
   void CreateHandle() override;
   void SetChecked(bool v) override;
+  void WidgetToggled() override;
 };
 
 class TRadioButton : public TButtonControl {
@@ -188,6 +205,12 @@ class TRadioButton : public TButtonControl {
   void SetFontColor(TColor c) override;
   void CreateHandle() override;
   void SetChecked(bool v) override;
+  void WidgetToggled() override;
+
+ private:
+  void SetWidget(bool v);       // silent, for the whole group
+  void DeselectOthers();
+  void Select();                // the user's selection, with the repeat
 };
 
 class TMemo : public TWinControl {
@@ -199,6 +222,7 @@ class TMemo : public TWinControl {
   bool WordWrap = true;
   TColor Color = clWhite;
   void CreateHandle() override;
+  bool pressed_ = false;  // a left press began on the memo
 };
 
 class TGroupBox : public TWinControl {
@@ -209,7 +233,8 @@ class TGroupBox : public TWinControl {
 
 class TUpDown : public TWinControl {
  public:
-  using TWinControl::TWinControl;
+  // Out of line: Impl is complete only in updown.cpp.
+  explicit TUpDown(TForm* owner);
   ~TUpDown() override;
   short Min() const { return min_; }
   short Max() const { return max_; }
@@ -250,6 +275,8 @@ class TTimer : public TComponent {
   void Start();  // starts the toolkit timeout if enabled and OnTimer is set
 
  private:
+  static int Tick(void* self);
+  void Stop();
   void Fire();
   bool enabled_ = true;
   unsigned interval_ = 1000;

@@ -118,6 +118,10 @@ class TForm : public TComponent {
   void ReadDescription(const TFormClass& cls);
   void Show();
   void Hide();
+  // Screen position the window is shown at (the description's Left/Top).
+  void LoadPosition(int left, int top);
+  int PositionLeft() const;
+  int PositionTop() const;
   GtkWidget* Window() const { return window_; }
   GtkWidget* CanvasWidget() const { return canvas_widget_; }
   // Marks a client rectangle for a later paint by the loop.
@@ -125,6 +129,12 @@ class TForm : public TComponent {
   // Runs one paint of the given region (what the expose handler calls).
   void PaintRegion(struct _GdkRegion* region);
   void DestroyWindow();  // hides, runs OnDestroy, frees components
+  // Drawing state shared by the form's labels and pictures: a GC whose clip
+  // the paint sets per control, and the text context (no antialiasing).
+  struct _GdkGC* ControlGC() const;
+  struct _PangoContext* TextContext() const;
+  // Hidden member of the form's radio group: active when no button is.
+  GtkWidget* RadioAnchor();
 
  private:
   struct Impl;
@@ -136,6 +146,7 @@ class TForm : public TComponent {
   GtkWidget* canvas_widget_ = nullptr;
   std::vector<std::unique_ptr<TComponent>> components_;
   friend class TApplication;
+  friend struct FormEvents;
 };
 
 class TApplication : public TObject {
@@ -184,6 +195,9 @@ class TApplication : public TObject {
   void HandleException(const std::exception& e);
 
   TForm* MainForm() const { return main_form_; }
+
+  // Frees every form; the next form created becomes the main form (tests).
+  void DestroyForms();
 
  private:
   void AdoptForm(TForm* form);

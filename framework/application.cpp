@@ -1,0 +1,207 @@
+// Application object, resource registry, exception report and the ways out
+// of the program (loop end, error box, signals, lost display).
+#include <X11/Xlib.h>
+#include <execinfo.h>
+#include <gdk/gdkx.h>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <utility>
+
+#include "framework/forms.h"
+
+namespace fw {
+
+TApplication* Application = nullptr;
+
+namespace {
+
+std::map<std::pair<std::string, std::string>, std::string>& Resources() {
+  static std::map<std::pair<std::string, std::string>, std::string> r;
+  return r;
+}
+
+void WriteTrace() {
+  void* frames[64];
+  int n = backtrace(frames, 64);
+  backtrace_symbols_fd(frames, n, 2);
+}
+
+std::string DefaultTitle() {
+  std::string name;
+  if (const char* p = g_get_prgname()) name = p;
+  if (name.empty()) {
+    if (gchar* exe = g_file_read_link("/proc/self/exe", nullptr)) {
+      name = exe;
+      g_free(exe);
+    }
+  }
+  if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+  if (auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+gboolean OnSignal(gpointer) {
+  Dispatch([] {
+    if (Application) Application->Terminate();
+  });
+  return G_SOURCE_CONTINUE;
+}
+
+int OnXIOError(Display*) {
+  // The display is gone: no box can be shown any more; leave as a close would.
+  if (Application) Application->RunExitHook();
+  std::fflush(nullptr);
+  _exit(1);
+}
+
+}  // namespace
+
+void RegisterResource(const std::string& name, const std::string& type,
+                      std::initializer_list<std::string_view> pieces) {
+  std::string data;
+  for (auto p : pieces) data.append(p);
+  Resources()[{name, type}] = std::move(data);
+}
+
+const std::string* FindResource(const std::string& name, const std::string& type) {
+  auto& r = Resources();
+  auto it = r.find({name, type});
+  return it == r.end() ? nullptr : &it->second;
+}
+
+void Dispatch(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const std::exception& e) {
+    if (Application) {
+      Application->HandleException(e);
+    } else {
+      std::fprintf(stderr, "TApplication.HandleException %s\n", e.what());
+      WriteTrace();
+    }
+  } catch (...) {
+    Exception e("unknown exception");
+    if (Application) Application->HandleException(e);
+  }
+}
+
+TApplication::TApplication() : Title(DefaultTitle()) {}
+
+TApplication::~TApplication() { DestroyForms(); }
+
+void TApplication::DestroyForms() {
+  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) delete *it;
+  forms_.clear();
+  main_form_ = nullptr;
+  terminated_ = false;
+}
+
+void TApplication::Initialize() {
+  if (!gdk_display_get_default()) throw Exception("no display: InitFramework did not run");
+}
+
+void TApplication::AdoptForm(TForm* form) {
+  forms_.push_back(form);
+  if (!main_form_) main_form_ = form;
+}
+
+void TApplication::Run() {
+  if (!main_form_) return;
+  if (!terminated_) {
+    main_form_->Show();
+    if (!terminated_) gtk_main();
+  }
+  main_form_->DestroyWindow();
+  RunExitHook();
+}
+
+void TApplication::Terminate() {
+  if (terminated_) return;
+  terminated_ = true;
+  if (gtk_main_level() > 0) gtk_main_quit();
+}
+
+void TApplication::ProcessMessages() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, int flags) {
+  if (!gdk_display_get_default()) {
+    std::fprintf(stderr, "WARNING: TApplication.MessageBox: no MessageBoxFunction\n%s\n%s\n%d\n",
+                 caption.c_str(), text.c_str(), flags);
+    return 0;
+  }
+  GtkWindow* parent = main_form_ && main_form_->Window() &&
+                              gtk_widget_get_visible(main_form_->Window())
+                          ? GTK_WINDOW(main_form_->Window())
+                          : nullptr;
+  GtkMessageType type = (flags & 0xF0) == 0x10 ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER;
+  GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s",
+                                          text.c_str());
+  gtk_dialog_add_buttons(GTK_DIALOG(box), GTK_STOCK_OK, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
+                         GTK_RESPONSE_CANCEL, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
+  gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
+  gint r = gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+  // No window manager hands the focus back: ask for it, so OnActivate comes.
+  if (parent && main_form_ && gtk_widget_get_visible(main_form_->Window()))
+    gtk_window_present(parent);
+  switch (r) {
+    case GTK_RESPONSE_OK: return 1;
+    case GTK_RESPONSE_CANCEL:
+    case GTK_RESPONSE_DELETE_EVENT: return 2;
+    default: return 0;
+  }
+}
+
+void TApplication::RunExitHook() {
+  if (!exit_hook_) return;
+  auto hook = std::move(exit_hook_);
+  exit_hook_ = nullptr;  // once, whichever way out comes first
+  hook();
+}
+
+void TApplication::HandleException(const std::exception& e) {
+  std::string msg = e.what();
+  if (in_error_box_) {
+    // Keep the one box open; the second fault is only logged.
+    std::fprintf(stderr, "TApplication.HandleException %s\n", msg.c_str());
+    WriteTrace();
+    return;
+  }
+  std::fprintf(stderr, "TApplication.HandleException %s\n", msg.c_str());
+  WriteTrace();
+  std::string text = msg;
+  if (text.empty() || text.back() != '.') text += '.';
+  text += "\r\rPress OK to ignore and risk data corruption.\rPress Cancel to kill the program.";
+  in_error_box_ = true;
+  int r = MessageBox(text, Title, 17);
+  in_error_box_ = false;
+  if (r != 1) {
+    RunExitHook();
+    std::fflush(nullptr);
+    _exit(0);
+  }
+}
+
+void InitFramework(int* argc, char*** argv) {
+  gtk_init(argc, argv);
+  GtkSettings* s = gtk_settings_get_default();
+  g_object_set(s, "gtk-double-click-time", 250, "gtk-double-click-distance", 3, nullptr);
+  XSetIOErrorHandler(OnXIOError);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(sig, OnSignal, nullptr);
+  if (!Application) Application = new TApplication;
+}
+
+void FinalizeFramework() {
+  delete Application;
+  Application = nullptr;
+}
+
+}  // namespace fw

@@ -1,0 +1,570 @@
+// Components of a form: windowless labels and pictures, controls in event
+// boxes, the Checked rule and timers.
+#include <gtk/gtk.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cassert>
+
+#include "framework/forms.h"
+#include "framework/widgetkit.h"
+
+namespace fw {
+
+// ---------------------------------------------------------------- helpers
+
+std::string SubstituteFace(const std::string& name) {
+  if (name == "MS Sans Serif" || name.empty()) return "DejaVu Sans,Sans";
+  if (name == "Courier" || name == "Courier New") return "DejaVu Sans Mono,Monospace";
+  return name;
+}
+
+PangoFontDescription* NewFontDescription(const TFont& font) {
+  PangoFontDescription* d = pango_font_description_new();
+  pango_font_description_set_family(d, SubstituteFace(font.Name).c_str());
+  int px = font.Height < 0 ? -font.Height : (font.Height == 0 ? 13 : font.Height);
+  pango_font_description_set_absolute_size(d, px * PANGO_SCALE);
+  pango_font_description_set_weight(d, font.Bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  return d;
+}
+
+std::string MnemonicText(const std::string& caption) {
+  std::string out;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    char c = caption[i];
+    if (c == '&') {
+      if (i + 1 < caption.size() && caption[i + 1] == '&') {
+        out += '&';
+        ++i;
+      } else {
+        out += '_';
+      }
+    } else if (c == '_') {
+      out += "__";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+GdkColor ToGdkColor(TColor c) {
+  TColor v = ResolveColor(c);
+  GdkColor g{};
+  g.red = static_cast<guint16>((v & 0xFF) * 257);
+  g.green = static_cast<guint16>(((v >> 8) & 0xFF) * 257);
+  g.blue = static_cast<guint16>(((v >> 16) & 0xFF) * 257);
+  return g;
+}
+
+namespace {
+
+void ApplyTextLook(GtkWidget* label, const TFont& font) {
+  if (!label) return;
+  PangoFontDescription* d = NewFontDescription(font);
+  gtk_widget_modify_font(label, d);
+  pango_font_description_free(d);
+  GdkColor c = ToGdkColor(font.Color);
+  for (GtkStateType s : {GTK_STATE_NORMAL, GTK_STATE_ACTIVE, GTK_STATE_PRELIGHT})
+    gtk_widget_modify_fg(label, s, &c);
+}
+
+GtkWidget* LabelOf(GtkWidget* bin) {
+  GtkWidget* child = bin ? gtk_bin_get_child(GTK_BIN(bin)) : nullptr;
+  return child && GTK_IS_LABEL(child) ? child : nullptr;
+}
+
+void SetHandCursor(GtkWidget* w, gpointer) {
+  GdkCursor* hand = gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
+  gdk_window_set_cursor(w->window, hand);
+  if (GTK_IS_TEXT_VIEW(w)) {
+    // The text view keeps an I-beam on its text window; the hand wins here.
+    if (GdkWindow* tw = gtk_text_view_get_window(GTK_TEXT_VIEW(w), GTK_TEXT_WINDOW_TEXT))
+      gdk_window_set_cursor(tw, hand);
+  }
+  gdk_cursor_unref(hand);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- components
+
+TComponent::TComponent(TForm* owner) : owner_(owner) {}
+TComponent::~TComponent() = default;
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  auto* g = dynamic_cast<TGraphicControl*>(this);
+  if (g && visible_) g->Invalidate();
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  if (g && visible_) g->Invalidate();
+}
+
+void TControl::SetVisible(bool v) { visible_ = v; }
+void TControl::SetCaption(const std::string& s) { caption_ = s; }
+void TControl::SetFontColor(TColor c) { font_.Color = c; }
+
+void TGraphicControl::SetVisible(bool v) {
+  if (v == visible_) return;
+  visible_ = v;
+  Invalidate();
+}
+
+void TGraphicControl::Invalidate() {
+  if (Owner()) Owner()->InvalidateRect(BoundsRect());
+}
+
+// ---- label
+
+TLabel::~TLabel() {
+  if (layout_) g_object_unref(layout_);
+}
+
+void TLabel::UpdateLayout() {
+  if (!Owner() || !Owner()->TextContext()) return;
+  if (!layout_) layout_ = pango_layout_new(Owner()->TextContext());
+  PangoFontDescription* d = NewFontDescription(font_);
+  pango_layout_set_font_description(layout_, d);
+  pango_font_description_free(d);
+  pango_layout_set_text(layout_, caption_.c_str(), -1);
+  if (AutoSize) {
+    int w = 0, h = 0;
+    pango_layout_get_pixel_size(layout_, &w, &h);
+    SetBounds(left_, top_, w, h);
+  }
+}
+
+void TLabel::CreateHandle() { UpdateLayout(); }
+
+void TLabel::SetCaption(const std::string& s) {
+  if (s == caption_) return;
+  caption_ = s;
+  Invalidate();
+  UpdateLayout();
+}
+
+void TLabel::SetFontColor(TColor c) {
+  if (c == font_.Color) return;
+  font_.Color = c;
+  Invalidate();
+}
+
+void TLabel::SetColor(TColor c) {
+  if (c == clNone) {
+    if (transparent_) return;
+    transparent_ = true;
+  } else {
+    if (!transparent_ && c == color_) return;
+    color_ = c;
+    transparent_ = false;
+  }
+  Invalidate();
+}
+
+void TLabel::Paint(TCanvas& canvas) {
+  GdkDrawable* d = canvas.Drawable();
+  GdkGC* gc = Owner() ? Owner()->ControlGC() : nullptr;
+  if (!d || !gc) return;
+  if (!transparent_) {
+    GdkColor bg = ToGdkColor(color_);
+    gdk_gc_set_rgb_fg_color(gc, &bg);
+    gdk_draw_rectangle(d, gc, TRUE, left_, top_, width_, height_);
+  }
+  if (!layout_ || caption_.empty()) return;
+  int w = 0, h = 0;
+  pango_layout_get_pixel_size(layout_, &w, &h);
+  int x = left_, y = top_;
+  if (Alignment == TAlignment::taCenter) x += (width_ - w) / 2;
+  if (Alignment == TAlignment::taRightJustify) x += width_ - w;
+  if (Layout == TTextLayout::tlCenter) y += (height_ - h) / 2;
+  if (Layout == TTextLayout::tlBottom) y += height_ - h;
+  GdkColor fg = ToGdkColor(font_.Color);
+  gdk_gc_set_rgb_fg_color(gc, &fg);
+  gdk_draw_layout(d, gc, x, y, layout_);
+}
+
+// ---- picture
+
+TImage::~TImage() {
+  if (picture_) g_object_unref(picture_);
+}
+
+void TImage::SetPicture(GdkPixbuf* pixbuf) {
+  if (pixbuf == picture_) return;
+  if (pixbuf) g_object_ref(pixbuf);
+  if (picture_) g_object_unref(picture_);
+  picture_ = pixbuf;
+  if (visible_) Invalidate();
+}
+
+void TImage::Paint(TCanvas& canvas) {
+  GdkDrawable* d = canvas.Drawable();
+  GdkGC* gc = Owner() ? Owner()->ControlGC() : nullptr;
+  if (!d || !gc || !picture_) return;
+  int w = std::min(width_, gdk_pixbuf_get_width(picture_));
+  int h = std::min(height_, gdk_pixbuf_get_height(picture_));
+  if (w <= 0 || h <= 0) return;
+  gdk_draw_pixbuf(d, gc, picture_, 0, 0, left_, top_, w, h, GDK_RGB_DITHER_NONE, 0, 0);
+}
+
+// ---- windowed controls
+
+TWinControl::~TWinControl() {
+  if (widget_) gtk_widget_destroy(widget_);
+}
+
+void TWinControl::PutInEventBox(GtkWidget* inner) {
+  assert(!widget_ && "a control makes its widget once");
+  GtkWidget* fixed = Owner()->CanvasWidget();
+  widget_ = gtk_event_box_new();
+  gtk_event_box_set_visible_window(GTK_EVENT_BOX(widget_), TRUE);
+  gtk_container_add(GTK_CONTAINER(widget_), inner);
+  gtk_widget_set_size_request(widget_, width_, height_);
+  gtk_widget_set_size_request(inner, width_, height_);
+  gtk_fixed_put(GTK_FIXED(fixed), widget_, left_, top_);
+  if (ShowHint && !Hint.empty()) gtk_widget_set_tooltip_text(inner, Hint.c_str());
+  if (Cursor == TCursor::crHandPoint) {
+    g_signal_connect_after(widget_, "realize", G_CALLBACK(SetHandCursor), nullptr);
+    g_signal_connect_after(inner, "realize", G_CALLBACK(SetHandCursor), nullptr);
+  }
+  gtk_widget_show_all(inner);
+  if (visible_) gtk_widget_show(widget_);
+}
+
+void TWinControl::SetVisible(bool v) {
+  if (v == visible_) return;
+  visible_ = v;
+  if (!widget_) return;
+  if (v) {
+    gtk_widget_show(widget_);
+  } else {
+    gtk_widget_hide(widget_);
+    Owner()->InvalidateRect(BoundsRect());
+  }
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  if (!widget_) return;
+  gtk_fixed_move(GTK_FIXED(Owner()->CanvasWidget()), widget_, left, top);
+  gtk_widget_set_size_request(widget_, width, height);
+}
+
+// ---- button
+
+namespace {
+void OnButtonClicked(GtkButton*, gpointer self) {
+  Dispatch([self] {
+    auto* b = static_cast<TButton*>(self);
+    if (b->OnClick) b->OnClick(b);
+  });
+}
+}  // namespace
+
+void TButton::CreateHandle() {
+  GtkWidget* b = gtk_button_new_with_mnemonic(MnemonicText(caption_).c_str());
+  ApplyTextLook(LabelOf(b), font_);
+  g_signal_connect(b, "clicked", G_CALLBACK(OnButtonClicked), this);
+  PutInEventBox(b);
+}
+
+void TButton::SetCaption(const std::string& s) {
+  if (s == caption_) return;
+  caption_ = s;
+  if (widget_) gtk_button_set_label(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(widget_))),
+                                    MnemonicText(s).c_str());
+}
+
+void TButton::SetFontColor(TColor c) {
+  if (c == font_.Color) return;
+  font_.Color = c;
+  if (widget_) ApplyTextLook(LabelOf(gtk_bin_get_child(GTK_BIN(widget_))), font_);
+}
+
+// ---- check box and radio button
+
+namespace {
+void OnToggled(GtkToggleButton*, gpointer self) {
+  Dispatch([self] { static_cast<TButtonControl*>(self)->WidgetToggled(); });
+}
+
+// Changes to widgets made by the framework itself must not come back as
+// clicks: silence every toggle of the form (the radio group spans it).
+class ToggleSilence {
+ public:
+  explicit ToggleSilence(TForm* form) : form_(form) { Set(true); }
+  ~ToggleSilence() { Set(false); }
+  ToggleSilence(const ToggleSilence&) = delete;
+  ToggleSilence& operator=(const ToggleSilence&) = delete;
+
+ private:
+  void Set(bool block) {
+    for (auto& c : form_->Components())
+      if (auto* b = dynamic_cast<TButtonControl*>(c.get())) b->BlockToggled(block);
+  }
+  TForm* form_;
+};
+}  // namespace
+
+TButtonControl::~TButtonControl() {
+  if (button_ && toggled_id_) g_signal_handler_disconnect(button_, toggled_id_);
+}
+
+void TButtonControl::SetChecked(bool v) { checked_ = v; }
+
+void TButtonControl::BlockToggled(bool block) {
+  if (!button_ || !toggled_id_) return;
+  if (block)
+    g_signal_handler_block(button_, toggled_id_);
+  else
+    g_signal_handler_unblock(button_, toggled_id_);
+}
+
+void TButtonControl::ReportChange() {
+  if (checked_ == reported_) return;
+  reported_ = checked_;
+  if (OnChange) OnChange(this);
+}
+
+void TButtonControl::CreateToggle(GtkWidget* button) {
+  button_ = button;
+  ApplyTextLook(LabelOf(button), font_);
+  {
+    ToggleSilence quiet(Owner());
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), checked_);
+  }
+  toggled_id_ = g_signal_connect(button, "toggled", G_CALLBACK(OnToggled), this);
+  PutInEventBox(button);
+}
+
+void TCheckBox::CreateHandle() {
+  CreateToggle(gtk_check_button_new_with_mnemonic(MnemonicText(caption_).c_str()));
+}
+
+void TCheckBox::SetCaption(const std::string& s) {
+  if (s == caption_) return;
+  caption_ = s;
+  if (button_) gtk_button_set_label(GTK_BUTTON(button_), MnemonicText(s).c_str());
+}
+
+void TCheckBox::SetFontColor(TColor c) {
+  if (c == font_.Color) return;
+  font_.Color = c;
+  ApplyTextLook(LabelOf(button_), font_);
+}
+
+void TCheckBox::SetChecked(bool v) {
+  if (v == checked_) return;
+  checked_ = v;
+  if (button_) {
+    ToggleSilence quiet(Owner());
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button_), v);
+  }
+  ReportChange();
+  if (OnClick) OnClick(this);
+}
+
+void TCheckBox::WidgetToggled() {
+  bool v = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_));
+  if (v == checked_) return;
+  checked_ = v;
+  ReportChange();
+  if (OnClick) OnClick(this);
+}
+
+void TRadioButton::CreateHandle() {
+  GtkWidget* anchor = Owner()->RadioAnchor();
+  CreateToggle(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor),
+                                                             MnemonicText(caption_).c_str()));
+}
+
+void TRadioButton::SetCaption(const std::string& s) {
+  if (s == caption_) return;
+  caption_ = s;
+  if (button_) gtk_button_set_label(GTK_BUTTON(button_), MnemonicText(s).c_str());
+}
+
+void TRadioButton::SetFontColor(TColor c) {
+  if (c == font_.Color) return;
+  font_.Color = c;
+  ApplyTextLook(LabelOf(button_), font_);
+}
+
+void TRadioButton::SetWidget(bool v) {
+  if (!button_) return;
+  ToggleSilence quiet(Owner());
+  if (v) {
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button_), TRUE);
+  } else if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_))) {
+    // A group member cannot be switched off alone: select the hidden one.
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Owner()->RadioAnchor()), TRUE);
+  }
+}
+
+void TRadioButton::DeselectOthers() {
+  // The toolkit has already cleared the others' widgets when ours was set;
+  // report each in creation order before this button's own handlers.
+  for (auto& c : Owner()->Components()) {
+    auto* r = dynamic_cast<TRadioButton*>(c.get());
+    if (!r || r == this || !r->checked_) continue;
+    r->checked_ = false;
+    r->ReportChange();
+    if (r->OnClick) r->OnClick(r);
+  }
+}
+
+void TRadioButton::SetChecked(bool v) {
+  if (v == checked_) return;
+  checked_ = v;
+  SetWidget(v);
+  if (v) DeselectOthers();
+  ReportChange();
+  if (OnClick) OnClick(this);
+}
+
+void TRadioButton::Select() {
+  checked_ = true;
+  DeselectOthers();
+  ReportChange();
+  if (OnClick) OnClick(this);
+  // A handler moved the selection away: the click selects once more.
+  if (!checked_) SetChecked(true);
+}
+
+void TRadioButton::WidgetToggled() {
+  // The deselected member's report is ignored: the selected one reports it.
+  if (!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_))) return;
+  if (checked_) return;
+  Select();
+}
+
+// ---- memo and group box
+
+namespace {
+gboolean OnMemoPress(GtkWidget*, GdkEventButton* e, gpointer self) {
+  Dispatch([&] {
+    if (e->type == GDK_BUTTON_PRESS && e->button == 1) static_cast<TMemo*>(self)->pressed_ = true;
+  });
+  return FALSE;
+}
+
+gboolean OnMemoRelease(GtkWidget* w, GdkEventButton* e, gpointer self) {
+  Dispatch([&] {
+    auto* m = static_cast<TMemo*>(self);
+    if (e->button != 1 || !m->pressed_) return;
+    m->pressed_ = false;
+    gint x = 0, y = 0;
+    gtk_widget_get_pointer(w, &x, &y);
+    if (x >= 0 && y >= 0 && x < w->allocation.width && y < w->allocation.height && m->OnClick)
+      m->OnClick(m);
+  });
+  return FALSE;
+}
+}  // namespace
+
+void TMemo::CreateHandle() {
+  GtkWidget* tv = gtk_text_view_new();
+  gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(tv), WordWrap ? GTK_WRAP_WORD : GTK_WRAP_NONE);
+  gtk_text_view_set_editable(GTK_TEXT_VIEW(tv), !ReadOnly);
+  gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(tv), !ReadOnly);
+  std::string text;
+  for (std::size_t i = 0; i < Lines.size(); ++i) {
+    if (i) text += '\n';
+    text += Lines[i];
+  }
+  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(tv)), text.c_str(), -1);
+  GdkColor base = ToGdkColor(Color);
+  gtk_widget_modify_base(tv, GTK_STATE_NORMAL, &base);
+  PangoFontDescription* d = NewFontDescription(font_);
+  gtk_widget_modify_font(tv, d);
+  pango_font_description_free(d);
+  GdkColor fg = ToGdkColor(font_.Color);
+  gtk_widget_modify_text(tv, GTK_STATE_NORMAL, &fg);
+  gtk_widget_add_events(tv, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
+  g_signal_connect(tv, "button-press-event", G_CALLBACK(OnMemoPress), this);
+  g_signal_connect(tv, "button-release-event", G_CALLBACK(OnMemoRelease), this);
+  PutInEventBox(tv);
+}
+
+std::string TMemo::Text() const {
+  if (!widget_) {
+    std::string text;
+    for (std::size_t i = 0; i < Lines.size(); ++i) text += (i ? "\n" : "") + Lines[i];
+    return text;
+  }
+  GtkTextBuffer* b =
+      gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(widget_))));
+  GtkTextIter s, e;
+  gtk_text_buffer_get_bounds(b, &s, &e);
+  gchar* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
+  std::string out = t;
+  g_free(t);
+  return out;
+}
+
+void TGroupBox::CreateHandle() {
+  GtkWidget* f = gtk_frame_new(caption_.c_str());
+  ApplyTextLook(gtk_frame_get_label_widget(GTK_FRAME(f)), font_);
+  PutInEventBox(f);
+}
+
+// ---------------------------------------------------------------- timer
+
+TTimer::~TTimer() { Stop(); }
+
+int TTimer::Tick(void* self) {
+  Dispatch([self] { static_cast<TTimer*>(self)->Fire(); });
+  return G_SOURCE_CONTINUE;
+}
+
+void TTimer::Fire() {
+  // A nested loop (a box opened by the handler) must not run it again.
+  if (!enabled_ || in_handler_ || !OnTimer) return;
+  in_handler_ = true;
+  struct Reset {
+    bool& f;
+    ~Reset() { f = false; }
+  } reset{in_handler_};
+  OnTimer(this);
+}
+
+void TTimer::Start() {
+  if (!enabled_ || !OnTimer || source_ || interval_ == 0) return;
+  source_ = g_timeout_add(interval_, Tick, this);
+  if (!source_) {
+    enabled_ = false;
+    throw Exception("No timers available");
+  }
+}
+
+void TTimer::Stop() {
+  if (source_) g_source_remove(source_);
+  source_ = 0;
+}
+
+void TTimer::SetEnabled(bool v) {
+  if (v == enabled_) return;
+  enabled_ = v;
+  if (v)
+    Start();
+  else
+    Stop();  // a firing already due goes with the removed source
+}
+
+void TTimer::SetInterval(unsigned ms) {
+  if (ms == interval_) return;
+  interval_ = ms;
+  if (source_) {
+    Stop();
+    Start();
+  }
+}
+
+}  // namespace fw

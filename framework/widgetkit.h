@@ -1,0 +1,20 @@
+// Small helpers shared by the form and its controls (framework internal).
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "framework/controls.h"
+
+namespace fw {
+
+// Face names of the descriptions mapped to faces this desktop has.
+std::string SubstituteFace(const std::string& name);
+// Caller frees with pango_font_description_free.
+PangoFontDescription* NewFontDescription(const TFont& font);
+// "&" marks the accelerator; a literal "_" must not become one.
+std::string MnemonicText(const std::string& caption);
+GdkColor ToGdkColor(TColor c);
+
+}  // namespace fw
