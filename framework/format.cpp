@@ -1,4 +1,4 @@
-// Number to text without printf or the C locale (Part 1.103, sections F, G).
+// Number to text without printf or the C locale.
 #include "framework/format.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// Pause(ms): sleeps the whole time, also across signals (Part 1.103, I).
+// Pause(ms): sleeps the whole time, also across signals.
 #include "framework/pause.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-// MT19937 with standard parameters, seeding and tempering (Part 1.103, H).
+// MT19937 with standard parameters, seeding and tempering.
 #include "framework/random.h"
 
 #include <ctime>

@@ -1,7 +1,7 @@
-// The record file "tl.txt" (Part 1.105): a small text-output layer with a
+// The record file "tl.txt": a small text-output layer with a
 // 256-byte buffer, and switch-on, switch-off and the record line.
 //
-// Mended against the Part (see the helper report):
+// Mended behaviour:
 //  - A short write is not a full disk: the rest is handed over until the
 //    system takes it or refuses it with an error; only a refusal is
 //    "Disk Full". Interrupted or would-block writes are repeated.

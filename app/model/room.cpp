@@ -1,5 +1,5 @@
 // State of the simulated room and its one-minute heat-balance step
-// (Part 1.104). Every operation is an x87 extended (long double) operation,
+// (see room.h). Every operation is an x87 extended (long double) operation,
 // evaluated one by one in the order and bracketing of the model.
 #include "app/model/room.h"
 

@@ -1,4 +1,4 @@
-// FormatFixed / FormatGeneral (Part 1.103 F, G), MT19937 (H) and Pause (I).
+// FormatFixed / FormatGeneral, MT19937 and Pause.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,7 +22,7 @@ struct FixedCase {
 };
 
 const FixedCase kFixedCases[] = {
-    // Examples of the Part.
+    // Documented examples.
     {-0.04L, 1, "-0.0"}, {0.04L, 1, "0.0"}, {0.05L, 1, "0.1"}, {0.25L, 1, "0.3"},
     {0.125L, 2, "0.13"}, {2.5L, 0, "3"}, {-2.5L, 0, "-3"}, {9.96L, 1, "10.0"},
     {20.0L, 0, "20"}, {0.000001L, 2, "0.00"}, {-3.5L, 2, "-3.50"}, {20.0L, 2, "20.00"},
@@ -30,7 +30,7 @@ const FixedCase kFixedCases[] = {
     // Halves at each decimal count, away from zero.
     {0.5L, 0, "1"}, {1.5L, 0, "2"}, {-0.5L, 0, "-1"}, {0.05L, 1, "0.1"}, {0.15L, 1, "0.2"},
     {0.0005L, 3, "0.001"},
-    // Section F taken literally (checked against an exact emulation of its
+    // The algorithm taken literally (checked against an exact emulation of its
     // steps): after adding h the digits are cut, and 0.005 + h lands just
     // below 0.01, so these show the lower value; 99.95L lies further below
     // the half than step 3 lifts.

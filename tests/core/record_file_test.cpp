@@ -1,4 +1,4 @@
-// Record file "tl.txt" (Part 1.105), run in a fresh temporary directory.
+// Record file "tl.txt", run in a fresh temporary directory.
 #include <gtest/gtest.h>
 
 #include <cerrno>

@@ -1,7 +1,7 @@
-// Heat-balance step (Part 1.104): the Part's edge cases and a long run.
+// Heat-balance step: the documented edge cases and a long run.
 // Expected bit patterns ("exact") come from an independent exact-rational
 // emulation of the step with 64-bit-significand round-to-nearest-even
-// arithmetic; the 7-decimal values are the ones written in the Part.
+// arithmetic; the 7-decimal values are the documented ones.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,13 +18,13 @@ using namespace room;
 
 void CaseDefaults() {
   ResetToLoadValues();
-  SimTimeHours = 1.0L;  // the Part's default for its cases
+  SimTimeHours = 1.0L;  // the default of the documented cases
 }
 
 struct StepCase {
   const char* name;
   std::function<void()> setup;
-  long double room7;      // RoomTemp after the step, to 7 decimals (Part)
+  long double room7;      // RoomTemp after the step, to 7 decimals (documented)
   long double room_bits;  // RoomTemp after the step, exact
   long double heater;     // HeaterPowerW after the step, exact
   long double loss;       // LossPowerW after the step, exact
@@ -32,7 +32,7 @@ struct StepCase {
   long double co2_bits;   // CO2PerDay, exact
 };
 
-TEST(HeatBalance, EdgeCasesOfThePart) {
+TEST(HeatBalance, DocumentedEdgeCases) {
   const StepCase cases[] = {
       {"1 first step from load", [] { ResetToLoadValues(); }, 19.9862837L, 0x9fe3e8b66c386f4cp-59L, 0.0L, 1000.0L,
        0.000001L, 0x9ae147ae147ae147p-60L},
@@ -88,7 +88,7 @@ TEST(HeatBalance, EdgeCasesOfThePart) {
   }
 }
 
-TEST(HeatBalance, WrittenValuesOfThePart) {
+TEST(HeatBalance, DocumentedValues) {
   // 1: two steps from the load values.
   ResetToLoadValues();
   EXPECT_EQ(SunPowerKW, 0.5L);
@@ -166,7 +166,7 @@ TEST(HeatBalance, ConstantsAreTheNearestExtendedValues) {
   EXPECT_EQ(((100.0L * 0.29L) * 2.5L) * 1005.6L, 72906.0L);
 }
 
-// The tick's clock advance after each step (Part 1.106).
+// The tick's clock advance after each step.
 void AdvanceClock() {
   SimMinutes = SimMinutes + 1.0L;
   if (SimMinutes == 60.0L) {
@@ -181,7 +181,7 @@ TEST(HeatBalance, LongRunSwitchesAtSteps16_53_83) {
   struct Expect {
     int step;
     long double before_bits;  // RoomTemp the step finds
-    long double before7;      // the same, as the Part writes it
+    long double before7;      // the same, as documented
     long double heater_after;
     long double room_after_bits;
     long double work_after_bits;
