@@ -1,0 +1,273 @@
+// The up-down control: two arrow buttons drawn on a drawing area of its own.
+// Clicks, the hold-to-repeat timer and quick presses are handled here rather
+// than by two GtkButtons, because the stepping rules (step at the release,
+// repeat only while the pointer is inside, quick presses stepping at the
+// press) differ from what a toolkit button does.
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+
+#include "framework/controls.h"
+#include "framework/forms.h"
+
+namespace fw {
+
+namespace {
+
+constexpr int kFirstInterval = 300;   // ms from the press to the first repeat
+constexpr int kIntervalStep = 25;     // each repeat shortens the next by this
+constexpr int kShortestInterval = 100;
+constexpr guint32 kSeriesTime = 250;  // ms between presses of one series
+constexpr int kSeriesDistance = 3;    // px between presses of one series
+constexpr int kSeriesLength = 4;      // after the fourth press a series restarts
+
+enum Arrow { kNone = -1, kUpper = 0, kLower = 1 };
+
+}  // namespace
+
+struct TUpDown::Impl {
+  explicit Impl(TUpDown* o) : owner(o) {}
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  TUpDown* owner;
+  GtkWidget* widget = nullptr;  // null once the toolkit destroyed it
+  guint timer = 0;
+  int interval = kFirstInterval;
+  Arrow held = kNone;        // arrow the left button went down on
+  bool stepped_at_press = false;
+  int px = -1, py = -1;      // last pointer position seen in the widget
+
+  // Press series counting: time, place, button and count of the last press.
+  guint32 last_time = 0;
+  int last_x = 0, last_y = 0;
+  guint last_button = 0;
+  int series = 0;
+
+  GdkRectangle ArrowRect(Arrow a) const {
+    int w = owner->width_, h = owner->height_;
+    if (widget && GTK_WIDGET_REALIZED(widget)) {
+      w = widget->allocation.width;
+      h = widget->allocation.height;
+    }
+    if (owner->Orientation == TUDOrientation::udVertical) {
+      int half = h / 2;
+      return a == kUpper ? GdkRectangle{0, 0, w, half} : GdkRectangle{0, half, w, half};
+    }
+    int half = w / 2;
+    return a == kUpper ? GdkRectangle{half, 0, half, h} : GdkRectangle{0, 0, half, h};
+  }
+
+  static bool Inside(const GdkRectangle& r, int x, int y) {
+    return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+  }
+
+  Arrow ArrowAt(int x, int y) const {
+    if (Inside(ArrowRect(kUpper), x, y)) return kUpper;
+    if (Inside(ArrowRect(kLower), x, y)) return kLower;
+    return kNone;
+  }
+
+  void StopTimer() {
+    if (timer) g_source_remove(timer);
+    timer = 0;
+  }
+
+  void StartTimer() {
+    StopTimer();
+    timer = g_timeout_add(static_cast<guint>(interval), &Impl::OnTimer, this);
+  }
+
+  void Redraw() {
+    if (widget) gtk_widget_queue_draw(widget);
+  }
+
+  static TUDBtnType ButtonOf(Arrow a) {
+    return a == kUpper ? TUDBtnType::btNext : TUDBtnType::btPrev;
+  }
+
+  // Counts this press into the current series; returns its place (1..4).
+  int CountPress(const GdkEventButton* e) {
+    int x = static_cast<int>(e->x_root), y = static_cast<int>(e->y_root);
+    bool continues = series > 0 && series < kSeriesLength && e->button == last_button &&
+                     e->time - last_time < kSeriesTime && std::abs(x - last_x) <= kSeriesDistance &&
+                     std::abs(y - last_y) <= kSeriesDistance;
+    series = continues ? series + 1 : 1;
+    last_time = e->time;
+    last_x = x;
+    last_y = y;
+    last_button = e->button;
+    return series;
+  }
+
+  void Press(const GdkEventButton* e) {
+    // GDK reports double and triple clicks as extra events after the plain
+    // press; the series is counted from the plain presses alone.
+    if (e->type != GDK_BUTTON_PRESS) return;
+    int place = CountPress(e);
+    px = static_cast<int>(e->x);
+    py = static_cast<int>(e->y);
+    if (e->button != 1) return;
+    Arrow a = ArrowAt(px, py);
+    if (a == kNone) return;
+    held = a;
+    interval = kFirstInterval;
+    StartTimer();
+    Redraw();
+    stepped_at_press = place == 2;
+    if (stepped_at_press) owner->Step(ButtonOf(a));
+  }
+
+  void Release(const GdkEventButton* e) {
+    px = static_cast<int>(e->x);
+    py = static_cast<int>(e->y);
+    StopTimer();
+    if (e->button != 1 || held == kNone) return;
+    Arrow a = held;
+    held = kNone;
+    Redraw();
+    if (!stepped_at_press && Inside(ArrowRect(a), px, py)) owner->Step(ButtonOf(a));
+  }
+
+  void Motion(int x, int y) {
+    bool before = held != kNone && Inside(ArrowRect(held), px, py);
+    px = x;
+    py = y;
+    bool after = held != kNone && Inside(ArrowRect(held), px, py);
+    if (before != after) Redraw();
+  }
+
+  void Fire() {
+    if (held == kNone || !Inside(ArrowRect(held), px, py)) return;
+    if (interval > kShortestInterval) {
+      interval -= kIntervalStep;
+      StartTimer();
+    }
+    owner->Step(ButtonOf(held));
+  }
+
+  void Paint(GdkEventExpose* e) {
+    GtkStyle* style = widget->style;
+    for (Arrow a : {kUpper, kLower}) {
+      GdkRectangle r = ArrowRect(a);
+      if (r.width <= 0 || r.height <= 0) continue;
+      bool pressed = held == a && Inside(r, px, py);
+      GtkStateType state = pressed ? GTK_STATE_ACTIVE : GTK_STATE_NORMAL;
+      gtk_paint_box(style, widget->window, state, pressed ? GTK_SHADOW_IN : GTK_SHADOW_OUT,
+                    &e->area, widget, "button", r.x, r.y, r.width, r.height);
+      // A small triangle centred in the button, leaving room for the border.
+      int size = std::max(1, std::min(r.width, r.height) - 2 * (style->ythickness + 2));
+      int ax = r.x + (r.width - size) / 2, ay = r.y + (r.height - size) / 2;
+      GtkArrowType dir;
+      if (owner->Orientation == TUDOrientation::udVertical)
+        dir = a == kUpper ? GTK_ARROW_UP : GTK_ARROW_DOWN;
+      else
+        dir = a == kUpper ? GTK_ARROW_RIGHT : GTK_ARROW_LEFT;
+      gtk_paint_arrow(style, widget->window, state, GTK_SHADOW_NONE, &e->area, widget, "arrow",
+                      dir, TRUE, ax, ay, size, size);
+    }
+  }
+
+  // ---- toolkit entry points ----
+  static gboolean OnTimer(gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    guint me = self->timer;
+    Dispatch([self] { self->Fire(); });
+    // Fire may have replaced this source with one of a shorter interval.
+    if (self->timer != me) return FALSE;
+    return TRUE;
+  }
+  static gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    Dispatch([self, e] { self->Press(e); });
+    return TRUE;
+  }
+  static gboolean OnRelease(GtkWidget*, GdkEventButton* e, gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    Dispatch([self, e] { self->Release(e); });
+    return TRUE;
+  }
+  static gboolean OnMotion(GtkWidget*, GdkEventMotion* e, gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
+    Dispatch([self, x, y] { self->Motion(x, y); });
+    return TRUE;
+  }
+  static gboolean OnCrossing(GtkWidget*, GdkEventCrossing* e, gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
+    Dispatch([self, x, y] { self->Motion(x, y); });
+    return FALSE;
+  }
+  static gboolean OnExpose(GtkWidget*, GdkEventExpose* e, gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    Dispatch([self, e] { self->Paint(e); });
+    return TRUE;
+  }
+  static void OnDestroy(GtkWidget*, gpointer data) {
+    Impl* self = static_cast<Impl*>(data);
+    self->StopTimer();
+    self->widget = nullptr;
+  }
+};
+
+TUpDown::TUpDown(TForm* owner) : TWinControl(owner) {}
+
+TUpDown::~TUpDown() {
+  if (!impl_) return;
+  impl_->StopTimer();
+  // The widget outlives this body (the base destroys it); cut it off first.
+  if (impl_->widget) g_signal_handlers_disconnect_by_data(impl_->widget, impl_.get());
+}
+
+void TUpDown::CreateHandle() {
+  assert(!widget_ && "the window is made once");
+  impl_ = std::make_unique<Impl>(this);
+  widget_ = gtk_drawing_area_new();
+  impl_->widget = widget_;
+  gtk_widget_set_size_request(widget_, width_, height_);
+  gtk_widget_add_events(widget_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                     GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
+                                     GDK_LEAVE_NOTIFY_MASK);
+  Impl* d = impl_.get();
+  g_signal_connect(widget_, "button-press-event", G_CALLBACK(&Impl::OnPress), d);
+  g_signal_connect(widget_, "button-release-event", G_CALLBACK(&Impl::OnRelease), d);
+  g_signal_connect(widget_, "motion-notify-event", G_CALLBACK(&Impl::OnMotion), d);
+  g_signal_connect(widget_, "enter-notify-event", G_CALLBACK(&Impl::OnCrossing), d);
+  g_signal_connect(widget_, "leave-notify-event", G_CALLBACK(&Impl::OnCrossing), d);
+  g_signal_connect(widget_, "expose-event", G_CALLBACK(&Impl::OnExpose), d);
+  g_signal_connect(widget_, "destroy", G_CALLBACK(&Impl::OnDestroy), d);
+  if (visible_) gtk_widget_show(widget_);
+}
+
+void TUpDown::SetMin(short v) {
+  if (v == min_) return;
+  min_ = v;
+  if (position_ < min_) SetPosition(min_);
+}
+
+void TUpDown::SetMax(short v) {
+  if (v == max_) return;
+  max_ = v;
+  if (position_ > max_) SetPosition(max_);
+}
+
+void TUpDown::SetPosition(short v) {
+  if (v == position_) return;
+  position_ = v;
+  if (impl_) impl_->Redraw();
+}
+
+void TUpDown::Step(TUDBtnType button) {
+  // The range in force before the handler runs; the handler may change it.
+  int p = position_;
+  if (button == TUDBtnType::btNext)
+    position_ = static_cast<short>(p + Increment <= max_ ? p + Increment : max_);
+  else
+    position_ = static_cast<short>(p - Increment >= min_ ? p - Increment : min_);
+  if (OnClick) OnClick(this, button);
+}
+
+}  // namespace fw
