@@ -1,0 +1,344 @@
+// Event order and delivery: Checked, user clicks, clicks on labels, timers,
+// the message box and the report of exceptions that leave a handler.
+#include <unistd.h>
+
+#include "tests/framework/fw_fixture.h"
+
+namespace fwtest {
+namespace {
+
+class Events : public ::testing::Test {
+ protected:
+  void SetUp() override { Init(); }
+};
+
+const char* kRadios =
+    "[R1]\nClass=TRadioButton\nLeft=10\nTop=10\nWidth=80\nHeight=22\nCaption=R&1\n"
+    "OnChange=Change\nOnClick=Click\n"
+    "[R2]\nClass=TRadioButton\nLeft=10\nTop=40\nWidth=80\nHeight=22\nCaption=R&2\nOnClick=Click\n"
+    "[R3]\nClass=TRadioButton\nLeft=10\nTop=70\nWidth=80\nHeight=22\nCaption=R&3\n"
+    "OnChange=Change\nOnClick=Click\n"
+    "[C1]\nClass=TCheckBox\nLeft=100\nTop=10\nWidth=80\nHeight=22\nCaption=C_1\nOnClick=Click\n";
+
+TRadioButton* Radio(TestForm& f, int i) { return i == 1 ? f.R1 : i == 2 ? f.R2 : f.R3; }
+
+bool WidgetActive(TButtonControl* c) {
+  return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(gtk_bin_get_child(GTK_BIN(c->Widget()))));
+}
+
+TEST_F(Events, CheckedRunsHandlersInOrder) {
+  struct Case {
+    int selected, target;
+    std::vector<std::string> log;
+  } cases[] = {
+      {3, 1, {"R3Change", "R3Click", "R1Change", "R1Click"}},
+      {2, 1, {"R2Click", "R1Change", "R1Click"}},
+      {1, 1, {}},
+  };
+  for (const auto& c : cases) {
+    auto f = Build(kRadios, false);
+    Radio(*f, c.selected)->SetChecked(true);
+    f->log.clear();
+    Radio(*f, c.target)->SetChecked(true);
+    EXPECT_EQ(f->log, c.log) << "selected R" << c.selected << ", target R" << c.target;
+    for (int i = 1; i <= 3; ++i) {
+      EXPECT_EQ(Radio(*f, i)->Checked(), i == c.target);
+      EXPECT_EQ(WidgetActive(Radio(*f, i)), i == c.target);
+    }
+  }
+  auto f = Build(kRadios, false);
+  f->C1->SetChecked(false);
+  EXPECT_TRUE(f->log.empty());
+  f->C1->SetChecked(true);
+  f->C1->SetChecked(true);
+  EXPECT_EQ(f->log, std::vector<std::string>{"C1Click"});
+  EXPECT_TRUE(WidgetActive(f->C1));
+  f->R1->SetChecked(true);
+  f->R1->SetChecked(false);
+  EXPECT_FALSE(WidgetActive(f->R1)) << "a radio can be switched off alone";
+}
+
+TEST_F(Events, ClickOnRadioSelectsAgainOnceWhenHandlerMovesSelection) {
+  auto f = Build(kRadios);
+  f->R1->SetChecked(true);
+  f->log.clear();
+  f->on_click_extra = [&](TObject* s) {
+    if (s == f->R2) f->R1->SetChecked(true);
+  };
+  gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(f->R2->Widget()))));
+  std::vector<std::string> want{"R1Change", "R1Click", "R2Click", "R2Click", "R1Change", "R1Click",
+                                "R1Change", "R1Click", "R2Click", "R2Click", "R1Change", "R1Click"};
+  EXPECT_EQ(f->log, want);
+  EXPECT_TRUE(f->R1->Checked());
+  EXPECT_TRUE(WidgetActive(f->R1));
+
+  f->on_click_extra = nullptr;
+  f->log.clear();
+  gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(f->R1->Widget()))));
+  EXPECT_TRUE(f->log.empty()) << "click on the selected one";
+  gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(f->C1->Widget()))));
+  EXPECT_EQ(f->log, std::vector<std::string>{"C1Click"});
+  EXPECT_TRUE(f->C1->Checked());
+}
+
+TEST_F(Events, RealPointerClickOnCheckBoxAndButton) {
+  auto f = Build(std::string(kRadios) +
+                 "[B1]\nClass=TButton\nLeft=100\nTop=60\nWidth=80\nHeight=30\nCaption=&Go\nOnClick=Click\n");
+  gint ox = 0, oy = 0;
+  gdk_window_get_origin(f->CanvasWidget()->window, &ox, &oy);
+  auto click = [&](int x, int y) {
+    std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " + std::to_string(oy + y) +
+                      " click 1";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    Pump(150);
+  };
+  click(110, 21);
+  click(140, 75);
+  click(20, 81);  // R3: R1 is not selected, so only R3's handlers run
+  EXPECT_EQ(f->log, (std::vector<std::string>{"C1Click", "B1Click", "R3Change", "R3Click"}));
+}
+
+// Synthesized press/release on the canvas at the given time (ms).
+void Press(TestForm& f, int x, int y, guint32 t, bool release = true) {
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    if (type == GDK_BUTTON_RELEASE && !release) break;
+    GdkEvent* e = gdk_event_new(type);
+    e->button.window = GDK_WINDOW(g_object_ref(f.CanvasWidget()->window));
+    e->button.x = x;
+    e->button.y = y;
+    e->button.time = t;
+    e->button.button = 1;
+    e->button.device = gdk_device_get_core_pointer();
+    gtk_main_do_event(e);
+    gdk_event_free(e);
+  }
+}
+
+TEST_F(Events, ClicksOnLabels) {
+  const char* body =
+      "[L1]\nClass=TLabel\nLeft=10\nTop=10\nWidth=60\nHeight=40\nAutoSize=false\nOnClick=Click\n"
+      "[L2]\nClass=TLabel\nLeft=40\nTop=30\nWidth=60\nHeight=40\nAutoSize=false\nOnClick=Click\n"
+      "[L3]\nClass=TLabel\nLeft=120\nTop=10\nWidth=30\nHeight=30\nAutoSize=false\nVisible=false\n"
+      "OnClick=Click\n";
+  struct Case {
+    const char* what;
+    std::vector<guint32> times;  // presses at (20, 20), 1 px apart
+    int clicks;
+  } cases[] = {
+      {"single", {1000}, 1},
+      {"double: the second press clicks not", {1000, 1100}, 1},
+      {"triple", {1000, 1100, 1200}, 2},
+      {"four, then a new series", {1000, 1100, 1200, 1300, 1400}, 4},
+      {"too slow for a series", {1000, 1300}, 2},
+  };
+  for (const auto& c : cases) {
+    auto f = Build(body);
+    int dx = 0;
+    for (guint32 t : c.times) Press(*f, 20 + dx++, 20, t);
+    EXPECT_EQ(f->log.size(), static_cast<size_t>(c.clicks)) << c.what;
+  }
+  auto f = Build(body);
+  Press(*f, 50, 40, 1000);  // overlap: the later one is on top
+  Press(*f, 130, 20, 2000);  // hidden: nothing
+  Press(*f, 20, 20, 3000, false);
+  GdkEvent* e = gdk_event_new(GDK_BUTTON_RELEASE);  // release outside the label
+  e->button.window = GDK_WINDOW(g_object_ref(f->CanvasWidget()->window));
+  e->button.x = 180;
+  e->button.y = 100;
+  e->button.button = 1;
+  e->button.time = 3050;
+  gtk_main_do_event(e);
+  gdk_event_free(e);
+  EXPECT_EQ(f->log, std::vector<std::string>{"L2Click"});
+}
+
+GtkWidget* OpenBox() {
+  GtkWidget* found = nullptr;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* l = all; l; l = l->next)
+    if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+      found = GTK_WIDGET(l->data);
+  g_list_free(all);
+  return found;
+}
+
+int CountBoxes() {
+  int n = 0;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* l = all; l; l = l->next)
+    n += GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data));
+  g_list_free(all);
+  return n;
+}
+
+// Answers the open box after ms, running check first.
+void AnswerLater(int ms, int response, std::function<void(GtkWidget*)> check = nullptr) {
+  struct A {
+    int response;
+    std::function<void(GtkWidget*)> check;
+  };
+  g_timeout_add(ms, [](gpointer p) -> gboolean {
+    std::unique_ptr<A> a(static_cast<A*>(p));
+    GtkWidget* box = OpenBox();
+    if (box) {
+      if (a->check) a->check(box);
+      gtk_dialog_response(GTK_DIALOG(box), a->response);
+    }
+    return FALSE;
+  }, new A{response, std::move(check)});
+}
+
+std::string BoxText(GtkWidget* box) {
+  gchar* t = nullptr;
+  g_object_get(box, "text", &t, nullptr);
+  std::string s = t ? t : "";
+  g_free(t);
+  return s;
+}
+
+TEST_F(Events, MessageBoxResultsWhileTimersFire) {
+  auto f = Build("[T1]\nClass=TTimer\nInterval=100\nOnTimer=Tick\n");
+  for (auto [response, result] : {std::pair{GTK_RESPONSE_OK, 1}, {GTK_RESPONSE_CANCEL, 2}}) {
+    f->log.clear();
+    std::string title;
+    AnswerLater(550, response, [&](GtkWidget* b) { title = gtk_window_get_title(GTK_WINDOW(b)); });
+    EXPECT_EQ(Application->MessageBox("Quit?", "Question", 1), result);
+    EXPECT_EQ(title, "Question");
+    EXPECT_GE(f->log.size(), 4u) << "timer fired while the box was open";
+  }
+}
+
+TEST_F(Events, TimerRules) {
+  auto f = Build("[T1]\nClass=TTimer\nInterval=80\nOnTimer=Tick\n");
+  std::vector<double> at;
+  f->on_timer_extra = [&](TObject*) { at.push_back(NowMs()); };
+
+  // Enabled := true on a running timer keeps its rhythm.
+  f->T1->SetEnabled(false);
+  double t0 = NowMs();
+  f->T1->SetEnabled(true);
+  Pump(40);
+  f->T1->SetEnabled(true);
+  Pump(60);
+  ASSERT_EQ(at.size(), 1u);
+  EXPECT_LT(at[0] - t0, 110);
+
+  // False then true: one full interval from then.
+  at.clear();
+  Pump(40);
+  f->T1->SetEnabled(false);
+  double t1 = NowMs();
+  f->T1->SetEnabled(true);
+  Pump(120);
+  ASSERT_GE(at.size(), 1u);
+  EXPECT_GE(at[0] - t1, 78);
+
+  // A firing already due when disabled does not come.
+  at.clear();
+  g_usleep(200000);
+  f->T1->SetEnabled(false);
+  Pump(200);
+  EXPECT_TRUE(at.empty());
+
+  // A long handler: no catch-up afterwards.
+  at.clear();
+  bool slow = true;
+  f->on_timer_extra = [&](TObject*) {
+    at.push_back(NowMs());
+    if (slow) g_usleep(500000), slow = false;
+  };
+  f->T1->SetEnabled(true);
+  Pump(700);
+  // 80 + 500 ms of handler + ~120 ms: one per period after the long one.
+  EXPECT_LE(at.size(), 4u);
+  EXPECT_GE(at.size(), 2u);
+
+  // No re-entry through a box opened by its own handler.
+  at.clear();
+  int depth = 0, max_depth = 0;
+  f->on_timer_extra = [&](TObject*) {
+    at.push_back(NowMs());
+    max_depth = std::max(max_depth, ++depth);
+    if (at.size() == 1) {
+      f->T1->SetEnabled(false);
+      f->T1->SetEnabled(true);  // a fresh toolkit timer, due while the box is open
+      AnswerLater(400, GTK_RESPONSE_OK);
+      Application->MessageBox("x", "y", 1);
+    }
+    --depth;
+  };
+  Pump(700);
+  EXPECT_EQ(max_depth, 1);
+  f->T1->SetEnabled(false);
+}
+
+TEST_F(Events, ExceptionReportOkGoesOn) {
+  auto f = Build("");
+  std::string text, title;
+  int boxes_during_second = 0;
+  // A second exception while the box is open: logged, the box stays the only one.
+  g_timeout_add(150, [](gpointer) -> gboolean {
+    Dispatch([] { throw Exception("second fault"); });
+    return FALSE;
+  }, nullptr);
+  AnswerLater(400, GTK_RESPONSE_OK, [&](GtkWidget* b) {
+    text = BoxText(b);
+    title = gtk_window_get_title(GTK_WINDOW(b));
+    boxes_during_second = CountBoxes();
+  });
+  testing::internal::CaptureStderr();
+  Dispatch([] { throw Exception("Disk full"); });
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(text,
+            "Disk full.\r\rPress OK to ignore and risk data corruption.\rPress Cancel to kill the program.");
+  EXPECT_EQ(title, Application->Title);
+  EXPECT_EQ(Application->Title, "fwtest");
+  EXPECT_EQ(boxes_during_second, 1);
+  EXPECT_NE(err.find("TApplication.HandleException Disk full\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("second fault"), std::string::npos) << err;
+
+  // A message ending in "." gets none added.
+  AnswerLater(100, GTK_RESPONSE_OK, [&](GtkWidget* b) { text = BoxText(b); });
+  testing::internal::CaptureStderr();
+  Dispatch([] { throw std::runtime_error("Stop."); });
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(text.substr(0, 7), "Stop.\r\r");
+}
+
+TEST_F(Events, ExceptionReportCancelEndsWithZero) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
+        AnswerLater(100, GTK_RESPONSE_CANCEL);
+        Dispatch([] { throw Exception("Fatal"); });
+        std::fprintf(stderr, "went on\n");
+        std::exit(3);
+      },
+      testing::ExitedWithCode(0), "TApplication.HandleException Fatal(.|\n)*exit hook ran");
+}
+
+TEST_F(Events, CloseFromHandlerEndsRunAfterIt) {
+  Application->DestroyForms();
+  const char* desc =
+      "[Form1]\nClass=TTestForm\nLeft=0\nTop=0\nClientWidth=100\nClientHeight=60\nOnDestroy=Created\n"
+      "[T1]\nClass=TTimer\nInterval=50\nOnTimer=Tick\n";
+  RegisterResource("TTestForm", "FORMDATA", {desc});
+  TestForm* f = nullptr;
+  Application->CreateForm(f);
+  bool hook = false;
+  Application->SetExitHook([&] { hook = true; });
+  f->on_timer_extra = [&](TObject*) {
+    f->Close();
+    f->log.push_back("after Close");
+  };
+  Application->Run();
+  EXPECT_EQ(f->log, (std::vector<std::string>{"T1Timer", "after Close", "FormCreate"}));
+  EXPECT_TRUE(hook);
+  EXPECT_FALSE(gtk_widget_get_visible(f->Window()));
+  EXPECT_TRUE(f->Components().empty());
+  Application->DestroyForms();
+}
+
+}  // namespace
+}  // namespace fwtest
