@@ -1,0 +1,55 @@
+// One real main window per test program, built from the real description
+// under a headless X server; tests drive its handlers directly and read the
+// window's pixels back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "app/farbe_ach16.h"
+#include "app/model/record_file.h"
+#include "app/model/room.h"
+#include "framework/forms.h"
+
+namespace apptest {
+
+// Puts model, animation variables and controls back to their start values,
+// stops every timer (nothing runs unless a test calls it), clears the record
+// file and paints the scene once.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  TForm1& F() { return *Form1; }
+  fw::TCanvas& C() { return *Form1->Canvas(); }
+  fw::TColor Pixel(int x, int y);
+  // True when (x, y) or one of its 8 neighbours has the colour (for line
+  // ends and outlines, whose exact pixels are the toolkit's choice).
+  bool Near(int x, int y, fw::TColor colour);
+  void StopTimers();
+  // Runs n ticks; stops at the first failed assertion inside.
+  void Ticks(int n);
+  // Writes Checked without running the program's handlers.
+  static void SetCheckedQuietly(fw::TButtonControl* b, bool v);
+  // The record file in the test's working directory ("" when missing).
+  static std::string ReadRecordFile();
+  static void RemoveRecordFile();
+};
+
+// Values the generator gives after SeedRandomWith(seed), one per call.
+class ExpectedRandom {
+ public:
+  explicit ExpectedRandom(std::uint32_t seed) : g_(seed) {}
+  std::uint32_t Below(std::uint32_t n) {
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(g_()) * n) >> 32);
+  }
+
+ private:
+  std::mt19937 g_;
+};
+
+}  // namespace apptest
