@@ -52,6 +52,13 @@ gboolean OnSignal(gpointer) {
   return G_SOURCE_CONTINUE;
 }
 
+gboolean OnBoxMapped(GtkWidget* box, GdkEvent*, gpointer) {
+  // Without a window manager nobody focuses the box; it takes the focus so
+  // the main window sees it come back when the box goes.
+  Dispatch([box] { gtk_window_present(GTK_WINDOW(box)); });
+  return FALSE;
+}
+
 int OnXIOError(Display*) {
   // The display is gone: no box can be shown any more; leave as a close would.
   if (Application) Application->RunExitHook();
@@ -147,6 +154,7 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
                          GTK_RESPONSE_CANCEL, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
+  g_signal_connect(box, "map-event", G_CALLBACK(OnBoxMapped), nullptr);
   gint r = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
   // No window manager hands the focus back: ask for it, so OnActivate comes.

@@ -2,6 +2,8 @@
 // the message box and the report of exceptions that leave a handler.
 #include <unistd.h>
 
+#include <csignal>
+
 #include "tests/framework/fw_fixture.h"
 
 namespace fwtest {
@@ -338,6 +340,91 @@ TEST_F(Events, CloseFromHandlerEndsRunAfterIt) {
   EXPECT_FALSE(gtk_widget_get_visible(f->Window()));
   EXPECT_TRUE(f->Components().empty());
   Application->DestroyForms();
+}
+
+
+TEST_F(Events, ActivateAtShowAndAfterBox) {
+  std::string head = std::string(kFormHead) + "OnActivate=Created\n";
+  auto f = Build("", true, head);
+  EXPECT_FALSE(f->log.empty()) << "focus-in when first shown";
+  f.reset();
+  Application->DestroyForms();
+  // The box hands the focus back to the main form only.
+  TestForm* main = nullptr;
+  RegisterResource("TTestForm", "FORMDATA", {head});
+  Application->CreateForm(main);
+  main->Show();
+  Pump(150);
+  main->log.clear();
+  AnswerLater(100, GTK_RESPONSE_OK);
+  Application->MessageBox("a", "b", 1);
+  Pump(150);
+  EXPECT_EQ(main->log, std::vector<std::string>{"FormCreate"});
+  Application->DestroyForms();
+}
+
+TEST_F(Events, HintAndHandCursorOverWindowlessLabel) {
+  auto f = Build(
+      "[L1]\nClass=TLabel\nLeft=20\nTop=20\nWidth=60\nHeight=40\nAutoSize=false\nHint=Heizung\n"
+      "Cursor=crHandPoint\n");
+  gint ox = 0, oy = 0;
+  gdk_window_get_origin(f->CanvasWidget()->window, &ox, &oy);
+  auto move = [&](int x, int y) {
+    std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " + std::to_string(oy + y);
+    ASSERT_EQ(system(cmd.c_str()), 0);
+  };
+  move(150, 100);
+  Pump(100);
+  move(40, 35);
+  Pump(100);
+  move(41, 36);
+  Pump(1200);
+  GdkCursor* c = gdk_window_get_cursor(f->CanvasWidget()->window);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(gdk_cursor_get_cursor_type(c), GDK_HAND2);
+  std::string tip;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* l = all; l; l = l->next) {
+    GtkWidget* w = GTK_WIDGET(l->data);
+    if (!gtk_widget_get_visible(w) || w == f->Window()) continue;
+    std::vector<GtkWidget*> todo{w};
+    while (!todo.empty()) {
+      GtkWidget* x = todo.back();
+      todo.pop_back();
+      if (GTK_IS_LABEL(x)) tip += gtk_label_get_text(GTK_LABEL(x));
+      if (GTK_IS_CONTAINER(x)) {
+        GList* kids = gtk_container_get_children(GTK_CONTAINER(x));
+        for (GList* k = kids; k; k = k->next) todo.push_back(GTK_WIDGET(k->data));
+        g_list_free(kids);
+      }
+    }
+  }
+  g_list_free(all);
+  EXPECT_EQ(tip, "Heizung");
+  move(150, 100);
+  Pump(100);
+  EXPECT_EQ(gdk_window_get_cursor(f->CanvasWidget()->window), nullptr);
+}
+
+TEST_F(Events, TerminationSignalEndsLoopLikeClose) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Application->DestroyForms();
+        RegisterResource("TTestForm", "FORMDATA",
+                         {"[Form1]\nClass=TTestForm\nClientWidth=50\nClientHeight=50\nOnDestroy=Created\n"});
+        TestForm* f = nullptr;
+        Application->CreateForm(f);
+        Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
+        g_timeout_add(100, [](gpointer) -> gboolean {
+          raise(SIGTERM);
+          return FALSE;
+        }, nullptr);
+        Application->Run();
+        std::fprintf(stderr, "run returned after %s\n", f->log.back().c_str());
+        std::exit(7);
+      },
+      testing::ExitedWithCode(7), "exit hook ran\nrun returned after FormCreate");
 }
 
 }  // namespace
