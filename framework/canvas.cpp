@@ -40,8 +40,18 @@ TColor ResolveColor(TColor c) {
   switch (c) {
     case clBtnFace:
       return style ? FromGdk(style->bg[GTK_STATE_NORMAL]) : 0xF0F0F0;
-    case cl3DLight:
-      return style ? FromGdk(style->light[GTK_STATE_NORMAL]) : 0xE3E3E3;
+    case cl3DLight: {
+      if (!style) return 0xE3E3E3;
+      // The default style is never realized, so its light shade is unset:
+      // derive it from the face colour, halfway toward white.
+      TColor face = FromGdk(style->bg[GTK_STATE_NORMAL]);
+      TColor light = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        unsigned ch = (face >> shift) & 0xFF;
+        light |= (ch + (255 - ch) / 2) << shift;
+      }
+      return light;
+    }
     case clWindowText:
       return style ? FromGdk(style->text[GTK_STATE_NORMAL]) : 0x000000;
     default:

@@ -25,6 +25,12 @@ constexpr int kSeriesLength = 4;      // after the fourth press a series restart
 
 enum Arrow { kNone = -1, kUpper = 0, kLower = 1 };
 
+void SetHandCursorOnRealize(GtkWidget* w, gpointer) {
+  GdkCursor* hand = gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
+  gdk_window_set_cursor(w->window, hand);
+  gdk_cursor_unref(hand);
+}
+
 }  // namespace
 
 struct TUpDown::Impl {
@@ -239,6 +245,13 @@ void TUpDown::CreateHandle() {
   g_signal_connect(widget_, "leave-notify-event", G_CALLBACK(&Impl::OnCrossing), d);
   g_signal_connect(widget_, "expose-event", G_CALLBACK(&Impl::OnExpose), d);
   g_signal_connect(widget_, "destroy", G_CALLBACK(&Impl::OnDestroy), d);
+  // On a form the arrows sit on its client area; tests may place them alone.
+  if (Owner() && Owner()->CanvasWidget()) {
+    gtk_fixed_put(GTK_FIXED(Owner()->CanvasWidget()), widget_, left_, top_);
+    if (ShowHint && !Hint.empty()) gtk_widget_set_tooltip_text(widget_, Hint.c_str());
+    if (Cursor == TCursor::crHandPoint)
+      g_signal_connect_after(widget_, "realize", G_CALLBACK(SetHandCursorOnRealize), nullptr);
+  }
   if (visible_) gtk_widget_show(widget_);
 }
 
