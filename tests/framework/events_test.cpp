@@ -85,7 +85,8 @@ TEST_F(Events, ClickOnRadioSelectsAgainOnceWhenHandlerMovesSelection) {
 
 TEST_F(Events, RealPointerClickOnCheckBoxAndButton) {
   auto f = Build(std::string(kRadios) +
-                 "[B1]\nClass=TButton\nLeft=100\nTop=60\nWidth=80\nHeight=30\nCaption=&Go\nOnClick=Click\n");
+                 "[B1]\nClass=TButton\nLeft=100\nTop=60\nWidth=80\nHeight=30\nCaption=&Go\nOnClick=Click\n"
+                 "[M1]\nClass=TMemo\nLeft=100\nTop=95\nWidth=80\nHeight=20\nReadOnly=true\nOnClick=Click\n");
   gint ox = 0, oy = 0;
   gdk_window_get_origin(f->CanvasWidget()->window, &ox, &oy);
   auto click = [&](int x, int y) {
@@ -97,7 +98,8 @@ TEST_F(Events, RealPointerClickOnCheckBoxAndButton) {
   click(110, 21);
   click(140, 75);
   click(20, 81);  // R3: R1 is not selected, so only R3's handlers run
-  EXPECT_EQ(f->log, (std::vector<std::string>{"C1Click", "B1Click", "R3Change", "R3Click"}));
+  click(140, 105);
+  EXPECT_EQ(f->log, (std::vector<std::string>{"C1Click", "B1Click", "R3Change", "R3Click", "M1Click"}));
 }
 
 // Synthesized press/release on the canvas at the given time (ms).
@@ -354,11 +356,13 @@ TEST_F(Events, ActivateAtShowAndAfterBox) {
   RegisterResource("TTestForm", "FORMDATA", {head});
   Application->CreateForm(main);
   main->Show();
-  Pump(150);
+  for (int i = 0; i < 200 && main->log.empty(); ++i) Pump(10);
+  Pump(100);
   main->log.clear();
   AnswerLater(100, GTK_RESPONSE_OK);
   Application->MessageBox("a", "b", 1);
-  Pump(150);
+  for (int i = 0; i < 200 && main->log.empty(); ++i) Pump(10);
+  Pump(200);
   EXPECT_EQ(main->log, std::vector<std::string>{"FormCreate"});
   Application->DestroyForms();
 }
