@@ -54,6 +54,7 @@ class AppEnvironment : public ::testing::Environment {
   void TearDown() override {
     room::SetFileSystem(nullptr);
     room::CloseRecordFileAtExit();
+    fw::FinalizeFramework();  // destroys the window: FormCreate runs once more
     std::remove("tl.txt");
     if (chdir("/") == 0 && !g_workdir.empty()) rmdir(g_workdir.c_str());
   }

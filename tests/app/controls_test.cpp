@@ -1,6 +1,9 @@
 // Setting controls, heater and sun switches, the U-value table, FormCreate,
 // the final title and the run controls on the real window.
+#include <gtk/gtk.h>
+
 #include <chrono>
+#include <string>
 
 #include "tests/app/app_fixture.h"
 
@@ -224,6 +227,41 @@ TEST_F(ControlsTest, FinalTitleOnce) {
   EXPECT_FALSE(F().Timer5->Enabled());
 }
 
+// Answers the quit question once it is open, noting its title and text.
+struct QuitAnswer {
+  gint response;
+  std::string title, text;
+  static gboolean Answer(gpointer data) {
+    auto* a = static_cast<QuitAnswer*>(data);
+    GList* all = gtk_window_list_toplevels();
+    GtkWidget* box = nullptr;
+    for (GList* l = all; l; l = l->next)
+      if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+        box = GTK_WIDGET(l->data);
+    g_list_free(all);
+    if (!box) return TRUE;  // not shown yet
+    a->title = gtk_window_get_title(GTK_WINDOW(box));
+    gchar* text = nullptr;
+    g_object_get(box, "text", &text, nullptr);
+    a->text = text ? text : "";
+    g_free(text);
+    gtk_dialog_response(GTK_DIALOG(box), a->response);
+    return FALSE;
+  }
+};
+
+TEST_F(ControlsTest, QuitQuestionClosesOnlyOnOk) {
+  for (gint response : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_OK}) {
+    SCOPED_TRACE(response);
+    QuitAnswer a{response, "", ""};
+    g_timeout_add(20, &QuitAnswer::Answer, &a);
+    F().Button3Click(F().Button3);
+    EXPECT_EQ(a.title, "Moment mal:");
+    EXPECT_EQ(a.text, "Programm wirklich verlassen?");
+    EXPECT_EQ(fw::Application->Terminated(), response == GTK_RESPONSE_OK);
+  }
+}
+
 // ---- run controls ----
 
 class RunControlsTest : public AppTest {
@@ -249,11 +287,9 @@ class RunControlsTest : public AppTest {
       inner(s);
     };
   }
-  // A click on RESET: the selection, then the toolkit's second selection
-  // because a handler moved it away.
+  // A click on RESET through the toolkit's own radio widget.
   void ClickReset() {
-    F().RadioButton3->SetChecked(true);
-    if (!F().RadioButton3->Checked()) F().RadioButton3->SetChecked(true);
+    gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(F().RadioButton3->Widget()))));
   }
   void Dirty() {
     Ticks(157);  // 2:37 h
