@@ -13,12 +13,13 @@ cat > "$work/shot.sh" <<EOS
 cd "$work"
 "$ROOT/$BUILD/pyrovantika" 2>"$work/stderr" &
 pid=\$!
+xdotool mousemove 1270 1010
 sleep 5
-wid=\$(xdotool search --name PYROVANTIKA | head -1)
+wid=\$(xdotool search --onlyvisible --name "^PYROVANTIKA 3" | head -1)
 import -window "\$wid" "$OUT"
 kill \$pid
 wait \$pid || true
 EOS
 chmod +x "$work/shot.sh"
-xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$work/shot.sh"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$work/shot.sh"
 echo "wrote $OUT"

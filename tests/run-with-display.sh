@@ -5,4 +5,4 @@ set -u
 if [ -n "${PYRO_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
   exec "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset -nolisten tcp" "$@"
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset -nolisten tcp" "$@"
