@@ -1,0 +1,353 @@
+#include "tests/e2e/harness.h"
+
+#include <X11/Xatom.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace e2e {
+namespace {
+
+int g_x_errors = 0;
+int IgnoreXError(Display*, XErrorEvent*) {
+  ++g_x_errors;  // a window that went away between query and use
+  return 0;
+}
+
+std::string WindowTitle(Window w) {
+  char* name = nullptr;
+  std::string s;
+  if (XFetchName(Dpy(), w, &name) && name) {
+    s = name;
+    XFree(name);
+  }
+  return s;
+}
+
+pid_t WindowPid(Window w) {
+  Atom pid_atom = XInternAtom(Dpy(), "_NET_WM_PID", False);
+  Atom type;
+  int format;
+  unsigned long n, after;
+  unsigned char* data = nullptr;
+  pid_t pid = 0;
+  if (XGetWindowProperty(Dpy(), w, pid_atom, 0, 1, False, XA_CARDINAL, &type, &format, &n,
+                         &after, &data) == Success &&
+      data) {
+    if (n == 1 && format == 32) pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
+    XFree(data);
+  }
+  return pid;
+}
+
+}  // namespace
+
+Display* Dpy() {
+  static Display* d = [] {
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) {
+      std::fprintf(stderr, "cannot open display\n");
+      std::abort();
+    }
+    XSetErrorHandler(IgnoreXError);
+    return x;
+  }();
+  return d;
+}
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void Sleep(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
+
+int Run(const std::vector<std::string>& argv, std::string* out) {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  int pipefd[2] = {-1, -1};
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  if (out) {
+    if (pipe(pipefd) != 0) return -1;
+    posix_spawn_file_actions_adddup2(&fa, pipefd[1], 1);
+    posix_spawn_file_actions_addclose(&fa, pipefd[0]);
+  }
+  pid_t pid;
+  const int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  if (out) {
+    close(pipefd[1]);
+    char buf[512];
+    ssize_t n;
+    while ((n = read(pipefd[0], buf, sizeof buf)) > 0) out->append(buf, static_cast<size_t>(n));
+    close(pipefd[0]);
+  }
+  if (rc != 0) return -1;
+  int st = 0;
+  waitpid(pid, &st, 0);
+  return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid) {
+  Display* d = Dpy();
+  Window root_ret, parent;
+  Window* kids = nullptr;
+  unsigned n = 0;
+  std::optional<Window> found;
+  if (!XQueryTree(d, DefaultRootWindow(d), &root_ret, &parent, &kids, &n)) return found;
+  for (unsigned i = 0; i < n && !found; ++i) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
+    const std::string t = WindowTitle(kids[i]);
+    const bool match = prefix ? t.rfind(title, 0) == 0 : t == title;
+    if (match && (pid == 0 || WindowPid(kids[i]) == pid)) found = kids[i];
+  }
+  if (kids) XFree(kids);
+  return found;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& text, bool* whole) {
+  std::vector<std::string> v;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t nl = text.find('\n', start);
+    if (nl == std::string::npos) {
+      v.push_back(text.substr(start));
+      break;
+    }
+    v.push_back(text.substr(start, nl - start));
+    start = nl + 1;
+  }
+  if (whole) *whole = text.empty() || text.back() == '\n';
+  return v;
+}
+
+void WindowOrigin(Window w, int* x, int* y, int* wd, int* ht) {
+  Window child;
+  XTranslateCoordinates(Dpy(), w, DefaultRootWindow(Dpy()), 0, 0, x, y, &child);
+  if (wd || ht) {
+    XWindowAttributes a{};
+    XGetWindowAttributes(Dpy(), w, &a);
+    if (wd) *wd = a.width;
+    if (ht) *ht = a.height;
+  }
+}
+
+void KeyToWindow(Window w, const std::string& keysym) {
+  Run({"xdotool", "mousemove", "--window", std::to_string(w), "10", "10"});
+  Sleep(0.15);
+  Run({"xdotool", "key", keysym});
+}
+
+Program::Program(Options o) : opt_(std::move(o)) {
+  if (opt_.workdir.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/pyro-e2e-XXXXXX";
+    if (!mkdtemp(tmpl.data())) return;
+    dir_ = tmpl;
+    own_dir_ = true;
+  } else {
+    dir_ = opt_.workdir;
+  }
+  std::vector<std::string> argv = opt_.prefix;
+  argv.push_back(PYRO_BINARY);
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) env.push_back(*e);
+  for (const auto& e : opt_.env) env.push_back(e);
+  if (opt_.speed > 1) {
+    env.push_back("LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
+    env.push_back("FAKETIME=+0 x" + std::to_string(opt_.speed));
+    // A sanitizer build wants its runtime first; the clock library is harmless
+    // before it.
+    const char* asan = getenv("ASAN_OPTIONS");
+    std::erase_if(env, [](const std::string& e) { return e.rfind("ASAN_OPTIONS=", 0) == 0; });
+    env.push_back(std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
+                  "verify_asan_link_order=0");
+  }
+  XSync(Dpy(), False);
+  pid_ = fork();
+  if (pid_ == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(err, 2);
+    dup2(out, 1);
+    close(err);
+    close(out);
+    close(ConnectionNumber(Dpy()));
+    std::vector<char*> a, e;
+    for (auto& s : argv) a.push_back(s.data());
+    a.push_back(nullptr);
+    for (auto& s : env) e.push_back(s.data());
+    e.push_back(nullptr);
+    execvpe(a[0], a.data(), e.data());
+    _exit(127);
+  }
+  const double timeout = opt_.prefix.empty() ? 20 : 90;
+  WaitFor(
+      [&] {
+        if (auto w = FindWindow("PYROVANTIKA", true, pid_)) win_ = *w;
+        return win_ != 0 || !Running();
+      },
+      timeout);
+  if (!win_) return;
+  WindowOrigin(win_, &stored_x, &stored_y);
+  if (opt_.move_to_origin) {
+    // What a window manager would do; without it the right part is off-screen
+    // and can be neither clicked nor read back.
+    XMoveWindow(Dpy(), win_, 0, 0);
+    XSync(Dpy(), False);
+    WaitFor(
+        [&] {
+          int x, y;
+          WindowOrigin(win_, &x, &y);
+          return x == 0 && y == 0;
+        },
+        5);
+  }
+}
+
+Program::~Program() {
+  if (pid_ > 0 && Running()) {
+    kill(pid_, SIGKILL);
+    WaitExit(10);
+  }
+  if (own_dir_ && !std::getenv("PYRO_E2E_KEEP")) {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+}
+
+bool Program::Running() {
+  if (exited_ || pid_ <= 0) return false;
+  int st = 0;
+  const pid_t r = waitpid(pid_, &st, WNOHANG);
+  if (r == 0) return true;
+  exited_ = true;
+  if (r == pid_) {
+    if (WIFEXITED(st)) exit_code_ = WEXITSTATUS(st);
+    if (WIFSIGNALED(st)) signalled_ = true;
+  }
+  return false;
+}
+
+std::optional<int> Program::WaitExit(double timeout) {
+  WaitFor([&] { return !Running(); }, timeout);
+  return exit_code_;
+}
+
+void Program::Kill(int sig) {
+  if (Running()) kill(pid_, sig);
+}
+
+void Program::MoveTo(int x, int y) {
+  Run({"xdotool", "mousemove", "--window", std::to_string(win_), std::to_string(x),
+       std::to_string(y)});
+}
+
+void Program::Click(int x, int y, int n, int button) {
+  Run({"xdotool", "mousemove", "--window", std::to_string(win_), std::to_string(x),
+       std::to_string(y), "click", "--repeat", std::to_string(n), "--delay", "60",
+       std::to_string(button)});
+}
+
+void Program::Drag(int x0, int y0, int x1, int y1) {
+  const std::string w = std::to_string(win_);
+  Run({"xdotool", "mousemove", "--window", w, std::to_string(x0), std::to_string(y0),
+       "mousedown", "1", "mousemove", "--window", w, std::to_string(x1), std::to_string(y1),
+       "mouseup", "1"});
+}
+
+void Program::Key(const std::string& keysym) { Run({"xdotool", "key", keysym}); }
+
+void Program::Type(const std::string& text) {
+  Run({"xdotool", "type", "--delay", "30", text});
+}
+
+void Program::Close() {
+  Display* d = Dpy();
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = win_;
+  ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, win_, False, NoEventMask, &ev);
+  XFlush(d);
+}
+
+uint32_t Program::Pixel(int x, int y) {
+  XImage* img = XGetImage(Dpy(), win_, x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!img) return 0xFFFFFFFFu;  // not readable: matches no colour
+  const uint32_t p = static_cast<uint32_t>(XGetPixel(img, 0, 0)) & 0xFFFFFFu;
+  XDestroyImage(img);
+  return p;
+}
+
+std::vector<uint32_t> Program::Snapshot() {
+  constexpr int W = 682, H = 451;
+  std::vector<uint32_t> v;
+  XImage* img = XGetImage(Dpy(), win_, 0, 0, W, H, AllPlanes, ZPixmap);
+  if (!img) return v;
+  v.resize(W * H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      v[y * W + x] = static_cast<uint32_t>(XGetPixel(img, x, y)) & 0xFFFFFFu;
+  XDestroyImage(img);
+  return v;
+}
+
+std::string Program::Title() { return WindowTitle(win_); }
+
+std::string Program::Stderr() const { return ReadFile(dir_ + "/stderr.txt"); }
+
+std::string Program::File(const std::string& name) const { return ReadFile(dir_ + "/" + name); }
+
+long Program::RssKiB() const {
+  std::ifstream f("/proc/" + std::to_string(pid_) + "/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+double Program::CpuSeconds() const {
+  const std::string s = ReadFile("/proc/" + std::to_string(pid_) + "/stat");
+  const size_t p = s.rfind(')');
+  if (p == std::string::npos) return -1;
+  std::istringstream in(s.substr(p + 2));
+  std::string field;
+  unsigned long long ut = 0, st = 0;
+  // Fields from 3 on: state is 3, utime 14, stime 15.
+  for (int i = 3; i <= 15 && in >> field; ++i) {
+    if (i == 14) ut = std::stoull(field);
+    if (i == 15) st = std::stoull(field);
+  }
+  return static_cast<double>(ut + st) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+}  // namespace e2e

@@ -1,0 +1,114 @@
+// Drives the real program binary from outside: X input through xdotool,
+// observation through Xlib (pixels, title, size hints), files and exit codes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+Display* Dpy();
+
+// Runs a command (argv[0] looked up in PATH), waits, returns its exit code.
+int Run(const std::vector<std::string>& argv, std::string* out = nullptr);
+
+// A mapped top-level window whose title is `title` (prefix match if `prefix`).
+// pid 0 accepts any owner.
+std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid);
+
+std::string ReadFile(const std::string& path);
+double Now();  // seconds, real monotonic clock
+void Sleep(double s);
+// Polls `cond` every 20 ms until it holds or `timeout` seconds have passed.
+template <class F>
+bool WaitFor(F&& cond, double timeout) {
+  const double end = Now() + timeout;
+  for (;;) {
+    if (cond()) return true;
+    if (Now() > end) return false;
+    Sleep(0.02);
+  }
+}
+
+struct Options {
+  int speed = 1;               // faketime speed-up factor, 1 = real time
+  std::string workdir;         // empty: a fresh temp dir
+  std::vector<std::string> prefix;  // e.g. valgrind and its arguments
+  std::vector<std::string> env;     // extra NAME=value entries
+  bool move_to_origin = true;  // keeps clicks and pixels independent of the screen size
+};
+
+inline Options Speed(int x) {
+  Options o;
+  o.speed = x;
+  return o;
+}
+
+// rgb of a pixel as 0xRRGGBB.
+constexpr uint32_t kSky = 0x0000AA, kMeadow = 0x249900, kGrey = 0x808080,
+                   kYellow = 0xFFFF00, kAqua = 0x00FFFF;
+
+class Program {
+ public:
+  explicit Program(Options o = {});
+  ~Program();  // kills a program that is still running
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  pid_t pid() const { return pid_; }
+  Window window() const { return win_; }
+  const std::string& dir() const { return dir_; }
+  // Where the window was before the harness moved it.
+  int stored_x = -1, stored_y = -1;
+
+  bool Running();  // not yet exited (reaps it if it has)
+  std::optional<int> ExitCode() const { return exit_code_; }
+  bool Signalled() const { return signalled_; }
+  // Waits for the end; the exit code, or nullopt on timeout or a signal death.
+  std::optional<int> WaitExit(double timeout);
+  void Kill(int sig);
+
+  void MoveTo(int x, int y);           // pointer, client coordinates
+  void Click(int x, int y, int n = 1, int button = 1);
+  void Drag(int x0, int y0, int x1, int y1);
+  void Key(const std::string& keysym);  // to the focused window
+  void Type(const std::string& text);
+  void Close();                         // WM_DELETE_WINDOW, as a window manager sends it
+
+  uint32_t Pixel(int x, int y);
+  // The client area as 0xRRGGBB values, row-major 682 x 451.
+  std::vector<uint32_t> Snapshot();
+  std::string Title();
+  std::string Stderr() const;
+  std::string File(const std::string& name) const;
+  long RssKiB() const;
+  double CpuSeconds() const;  // utime + stime
+
+ private:
+  Options opt_;
+  std::string dir_;
+  pid_t pid_ = -1;
+  Window win_ = 0;
+  std::optional<int> exit_code_;
+  bool signalled_ = false;
+  bool exited_ = false;
+  bool own_dir_ = false;
+};
+
+// Answers a box by keys after giving it the pointer (focus follows the pointer).
+void KeyToWindow(Window w, const std::string& keysym);
+// Client-area coordinates of a window's top-left corner on the root.
+void WindowOrigin(Window w, int* x, int* y, int* wd = nullptr, int* ht = nullptr);
+
+// The lines of a text, each without its "\n"; `whole` tells whether the
+// text ended with "\n".
+std::vector<std::string> Lines(const std::string& text, bool* whole = nullptr);
+
+}  // namespace e2e
