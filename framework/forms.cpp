@@ -48,11 +48,22 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
   return TRUE;  // the window goes when the loop has ended
 }
 
-gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer self) {
+// One activation per change from inactive to active: the X server may send
+// a second focus-in (pointer focus, then an explicit focus) for one change.
+constexpr const char* kActiveKey = "fw-active";
+
+gboolean OnFocusIn(GtkWidget* w, GdkEventFocus*, gpointer self) {
+  if (g_object_get_data(G_OBJECT(w), kActiveKey)) return FALSE;
+  g_object_set_data(G_OBJECT(w), kActiveKey, GINT_TO_POINTER(1));
   Dispatch([self] {
     auto* f = static_cast<TForm*>(self);
     if (f->OnActivate) f->OnActivate(f);
   });
+  return FALSE;
+}
+
+gboolean OnFocusOut(GtkWidget* w, GdkEventFocus*, gpointer) {
+  g_object_set_data(G_OBJECT(w), kActiveKey, nullptr);
   return FALSE;
 }
 
@@ -153,6 +164,7 @@ TForm::TForm(TForm* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) 
 
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
+  g_signal_connect(window_, "focus-out-event", G_CALLBACK(OnFocusOut), this);
   g_signal_connect_after(canvas_widget_, "realize", G_CALLBACK(FormEvents::Realize), this);
   g_signal_connect(canvas_widget_, "unrealize", G_CALLBACK(FormEvents::Unrealize), this);
   g_signal_connect(canvas_widget_, "expose-event", G_CALLBACK(OnExpose), this);
