@@ -156,10 +156,12 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
   g_signal_connect(box, "map-event", G_CALLBACK(OnBoxMapped), nullptr);
   gint r = gtk_dialog_run(GTK_DIALOG(box));
-  gtk_widget_destroy(box);
   // No window manager hands the focus back: ask for it, so OnActivate comes.
+  // Before the box goes, so the focus moves straight over instead of falling
+  // back to the root (and the pointer) first.
   if (parent && main_form_ && gtk_widget_get_visible(main_form_->Window()))
     gtk_window_present(parent);
+  gtk_widget_destroy(box);
   switch (r) {
     case GTK_RESPONSE_OK: return 1;
     case GTK_RESPONSE_CANCEL:

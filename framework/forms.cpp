@@ -62,8 +62,17 @@ gboolean OnFocusIn(GtkWidget* w, GdkEventFocus*, gpointer self) {
   return FALSE;
 }
 
+// A focus-out that a focus-in follows at once (the focus handed back and forth
+// while a box closes) is no change: decide once the pending events are in.
+gboolean ClearActiveIfUnfocused(gpointer window) {
+  if (!gtk_window_has_toplevel_focus(GTK_WINDOW(window)))
+    g_object_set_data(G_OBJECT(window), kActiveKey, nullptr);
+  g_object_unref(window);
+  return FALSE;
+}
+
 gboolean OnFocusOut(GtkWidget* w, GdkEventFocus*, gpointer) {
-  g_object_set_data(G_OBJECT(w), kActiveKey, nullptr);
+  g_idle_add(ClearActiveIfUnfocused, g_object_ref(w));
   return FALSE;
 }
 
