@@ -274,6 +274,12 @@ void Program::Click(int x, int y, int n, int button) {
        std::to_string(button)});
 }
 
+std::optional<Window> Program::WaitBox(double timeout) {
+  std::optional<Window> box;
+  WaitFor([&] { return (box = FindBox(pid_, win_)).has_value() || !Running(); }, timeout);
+  return box;
+}
+
 void Program::Drag(int x0, int y0, int x1, int y1) {
   const std::string w = std::to_string(win_);
   Run({"xdotool", "mousemove", "--window", w, std::to_string(x0), std::to_string(y0),
@@ -322,6 +328,48 @@ std::vector<uint32_t> Program::Snapshot() {
 }
 
 std::string Program::Title() { return WindowTitle(win_); }
+
+XSizeHints Program::SizeHints() {
+  XSizeHints h{};
+  long supplied = 0;
+  if (!XGetWMNormalHints(Dpy(), win_, &h, &supplied)) h.flags = 0;
+  return h;
+}
+
+std::string TitleOf(Window w) { return WindowTitle(w); }
+
+int CountColour(const std::vector<uint32_t>& snap, int x, int y, int w, int h, uint32_t rgb) {
+  int n = 0;
+  for (uint32_t p : Crop(snap, x, y, w, h)) n += p == rgb;
+  return n;
+}
+
+std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int w, int h) {
+  constexpr int W = 682, H = 451;
+  std::vector<uint32_t> v;
+  if (snap.size() != static_cast<size_t>(W * H)) return v;
+  for (int j = y; j < y + h && j < H; ++j)
+    for (int i = x; i < x + w && i < W; ++i) v.push_back(snap[j * W + i]);
+  return v;
+}
+
+std::optional<Window> FindBox(pid_t pid, Window main) {
+  Display* d = Dpy();
+  Window root_ret, parent;
+  Window* kids = nullptr;
+  unsigned n = 0;
+  std::optional<Window> found;
+  if (!XQueryTree(d, DefaultRootWindow(d), &root_ret, &parent, &kids, &n)) return found;
+  for (unsigned i = 0; i < n && !found; ++i) {
+    if (kids[i] == main) continue;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
+    if (a.override_redirect) continue;  // tooltips and menus are no boxes
+    if (WindowPid(kids[i]) == pid) found = kids[i];
+  }
+  if (kids) XFree(kids);
+  return found;
+}
 
 std::string Program::Stderr() const { return ReadFile(dir_ + "/stderr.txt"); }
 

@@ -55,6 +55,17 @@ inline Options Speed(int x) {
 constexpr uint32_t kSky = 0x0000AA, kMeadow = 0x249900, kGrey = 0x808080,
                    kYellow = 0xFFFF00, kAqua = 0x00FFFF;
 
+// Client coordinates of the controls the tests use.
+struct Pt {
+  int x, y;
+};
+namespace at {
+constexpr Pt kStart{480, 283}, kStop{480, 307}, kReset{480, 331}, kRecord{474, 371},
+    kEnde{508, 420}, kSunButton{56, 116}, kSunDisc{80, 50}, kHeaterButton{264, 396},
+    kHouse{240, 255}, kUWert{164, 364}, kUTable{360, 190}, kNotepad{500, 150},
+    kOutsideDown{264, 338}, kUUp{264, 356};
+}  // namespace at
+
 class Program {
  public:
   explicit Program(Options o = {});
@@ -77,6 +88,9 @@ class Program {
 
   void MoveTo(int x, int y);           // pointer, client coordinates
   void Click(int x, int y, int n = 1, int button = 1);
+  void Click(Pt p, int n = 1) { Click(p.x, p.y, n); }
+  // The first box this program opens within timeout seconds.
+  std::optional<Window> WaitBox(double timeout);
   void Drag(int x0, int y0, int x1, int y1);
   void Key(const std::string& keysym);  // to the focused window
   void Type(const std::string& text);
@@ -86,6 +100,8 @@ class Program {
   // The client area as 0xRRGGBB values, row-major 682 x 451.
   std::vector<uint32_t> Snapshot();
   std::string Title();
+  // The size hints a window manager would read (WM_NORMAL_HINTS).
+  XSizeHints SizeHints();
   std::string Stderr() const;
   std::string File(const std::string& name) const;
   long RssKiB() const;
@@ -101,6 +117,15 @@ class Program {
   bool exited_ = false;
   bool own_dir_ = false;
 };
+
+// Pixels of colour rgb in the rectangle (x, y, w, h) of a Snapshot().
+int CountColour(const std::vector<uint32_t>& snap, int x, int y, int w, int h, uint32_t rgb);
+// The rectangle (x, y, w, h) of a Snapshot(), row by row.
+std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int w, int h);
+
+std::string TitleOf(Window w);
+// A box (any other mapped window of pid), if one is open.
+std::optional<Window> FindBox(pid_t pid, Window main);
 
 // Answers a box by keys after giving it the pointer (focus follows the pointer).
 void KeyToWindow(Window w, const std::string& keysym);

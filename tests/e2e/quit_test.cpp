@@ -1,0 +1,100 @@
+// Every way out of the real program while recording: the quit question, the
+// window manager's close and termination signals. Lines still in the record
+// file's buffer must reach the file.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+// Records for about 2.5 simulated hours: five data lines, all of them still
+// in the buffer (the file holds only what the switch-on closed).
+void RecordAWhile(Program& p) {
+  p.MoveTo(300, 200);
+  Sleep(0.5);
+  p.Click(at::kRecord);
+  Sleep(15.5);
+  ASSERT_EQ(Lines(p.File("tl.txt")).size(), 2u) << "the data lines should still be buffered";
+}
+
+// Header, switch-on line and consecutive half hours from 0.50 on, all whole.
+void ExpectAllLines(const Program& p, size_t at_least) {
+  bool whole = false;
+  const std::string text = p.File("tl.txt");
+  const auto lines = Lines(text, &whole);
+  EXPECT_TRUE(whole) << text;
+  ASSERT_GE(lines.size(), 2 + at_least) << text;
+  EXPECT_EQ(lines[0], "Zeit;Innentemp;Arbeit;CO2");
+  // The clock was not reset, so the times go on from where recording began.
+  const double first = std::stod(lines[2].substr(0, lines[2].find(';')));
+  for (size_t i = 2; i < lines.size(); ++i) {
+    const double t = std::stod(lines[i].substr(0, lines[i].find(';')));
+    EXPECT_DOUBLE_EQ(t, first + 0.5 * static_cast<double>(i - 2)) << "line " << i + 1;
+    EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ';'), 4) << lines[i];
+  }
+}
+
+void ExpectQuietStderr(const Program& p) {
+  const std::string err = p.Stderr();
+  EXPECT_EQ(err.find("-WARNING"), std::string::npos) << err;
+  EXPECT_EQ(err.find("-CRITICAL"), std::string::npos) << err;
+}
+
+TEST(Quit, CancelKeepsRunningOkEndsWithZero) {
+  Program p(Speed(10));
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  RecordAWhile(p);
+  p.Click(at::kEnde);
+  auto box = p.WaitBox(5);
+  ASSERT_TRUE(box) << "quit question";
+  EXPECT_EQ(TitleOf(*box), "Moment mal:");
+  KeyToWindow(*box, "Escape");  // Cancel
+  EXPECT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 5));
+  Sleep(1.0);
+  ASSERT_TRUE(p.Running());
+
+  p.Click(at::kEnde);
+  box = p.WaitBox(5);
+  ASSERT_TRUE(box);
+  KeyToWindow(*box, "alt+o");  // OK
+  EXPECT_EQ(p.WaitExit(10), std::optional<int>(0));
+  ExpectAllLines(p, 5);
+  ExpectQuietStderr(p);
+}
+
+TEST(Quit, WindowManagerCloseEndsWithZero) {
+  Program p(Speed(10));
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  RecordAWhile(p);
+  p.Close();
+  EXPECT_EQ(p.WaitExit(10), std::optional<int>(0));
+  ExpectAllLines(p, 5);
+  ExpectQuietStderr(p);
+}
+
+class Signals : public ::testing::TestWithParam<int> {};
+
+TEST_P(Signals, EndWithEveryLineWritten) {
+  Program p(Speed(10));
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  RecordAWhile(p);
+  p.Kill(GetParam());
+  EXPECT_EQ(p.WaitExit(10), std::optional<int>(0));
+  EXPECT_FALSE(p.Signalled());
+  ExpectAllLines(p, 5);
+  ExpectQuietStderr(p);
+}
+
+INSTANTIATE_TEST_SUITE_P(TermAndHup, Signals, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Hup"; });
+
+}  // namespace
+}  // namespace e2e

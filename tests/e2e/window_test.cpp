@@ -1,0 +1,173 @@
+// The real program seen from outside: its window at start, and the pupil's
+// controls (sun, heater, U-value table, notepad, RESET) by real clicks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kBlack = 0x000000, kDarkRed = 0x800000;
+
+// No GTK or GLib complaint reached stderr.
+void ExpectQuietStderr(const Program& p) {
+  const std::string err = p.Stderr();
+  EXPECT_EQ(err.find("-WARNING"), std::string::npos) << err;
+  EXPECT_EQ(err.find("-CRITICAL"), std::string::npos) << err;
+}
+
+// Pixels of the rectangle that are none of the given colours.
+int CountOther(const std::vector<uint32_t>& snap, int x, int y, int w, int h,
+               std::vector<uint32_t> except) {
+  int n = 0;
+  for (uint32_t p : Crop(snap, x, y, w, h))
+    n += std::find(except.begin(), except.end(), p) == except.end();
+  return n;
+}
+
+TEST(Start, WindowTitleHintsAndScene) {
+  Program p;
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  EXPECT_EQ(p.stored_x, 461);
+  EXPECT_EQ(p.stored_y, 137);
+  EXPECT_EQ(p.Title(), "PYROVANTIKA 3.1 Linux portable                         ");
+  int x, y, w, h;
+  WindowOrigin(p.window(), &x, &y, &w, &h);
+  EXPECT_EQ(w, 682);
+  EXPECT_EQ(h, 451);
+  const XSizeHints hints = p.SizeHints();
+  ASSERT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize)) << "fixed size is hinted";
+  EXPECT_EQ(hints.min_width, 682);
+  EXPECT_EQ(hints.max_width, 682);
+  EXPECT_EQ(hints.min_height, 451);
+  EXPECT_EQ(hints.max_height, 451);
+
+  Sleep(1.5);  // past the first simulation tick
+  const auto s = p.Snapshot();
+  ASSERT_EQ(s.size(), 682u * 451u);
+  struct {
+    const char* what;
+    int x, y;
+    uint32_t rgb;
+  } const table[] = {
+      {"sky, right of the sparks' range", 640, 20, kSky},
+      {"sky, below the sparks' range", 300, 158, kSky},
+      {"meadow", 60, 440, kMeadow},
+      {"meadow right of the house", 350, 275, kMeadow},
+      {"house wall", 160, 262, kGrey},
+      {"roof", 190, 180, kDarkRed},
+      {"sun, grey while off", 80, 50, kGrey},
+  };
+  for (const auto& c : table)
+    EXPECT_EQ(s[c.y * 682 + c.x], c.rgb) << c.what << " at " << c.x << "," << c.y;
+  // Pictures and readouts: something other than the ground they stand on.
+  EXPECT_GT(CountOther(s, 24, 360, 105, 54, {kMeadow}), 500) << "tree";
+  EXPECT_GT(CountOther(s, 312, 304, 105, 54, {kMeadow}), 500) << "second tree";
+  EXPECT_GT(CountOther(s, 576, 256, 49, 28, {kMeadow}), 100) << "shrub";
+  EXPECT_GT(CountColour(s, 200, 384, 45, 24, kRed), 10) << "heater readout in red";
+  EXPECT_GT(CountColour(s, 528, 192, 73, 25, kBlack), 10) << "clock readout";
+  EXPECT_GT(CountColour(s, 376, 24, 249, 153, kBlue), 50) << "notepad text";
+  EXPECT_EQ(CountColour(s, 256, 16, 297, 209, kAqua), 0) << "U-value table hidden";
+
+  EXPECT_TRUE(WaitFor([&] { return p.Title() == "PYROVANTIKA 3.1 Raumheizung"; }, 5))
+      << p.Title();
+  ExpectQuietStderr(p);
+}
+
+class Controls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(p.window(), 0u) << p.Stderr();
+    p.MoveTo(300, 200);  // the first activation selects START
+    Sleep(0.5);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(p.Running());
+    ExpectQuietStderr(p);
+  }
+  Program p{Speed(10)};
+};
+
+TEST_F(Controls, SunByButtonAndByClickOnTheSun) {
+  EXPECT_EQ(p.Pixel(at::kSunDisc.x, at::kSunDisc.y), kGrey);
+  p.Click(at::kSunButton);
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kYellow; }, 2));
+  // The sun's power is shown by the next tick.
+  EXPECT_TRUE(WaitFor([&] { return CountColour(p.Snapshot(), 136, 136, 54, 18, kRed) > 10; }, 2));
+  p.Click(at::kSunDisc);
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kGrey; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return CountColour(p.Snapshot(), 136, 136, 54, 18, kRed) == 0; }, 2));
+}
+
+TEST_F(Controls, HeaterByButtonAndOnTheHouse) {
+  const auto red = [&] { return CountColour(p.Snapshot(), 200, 384, 45, 24, kRed); };
+  const auto black = [&] { return CountColour(p.Snapshot(), 200, 384, 45, 24, kBlack); };
+  ASSERT_GT(red(), 10);
+  p.Click(at::kHeaterButton);  // off: "AUS" in black
+  EXPECT_TRUE(WaitFor([&] { return red() == 0 && black() > 10; }, 2));
+  p.Click(at::kHouse);  // on again: "EIN" in red
+  EXPECT_TRUE(WaitFor([&] { return red() > 10 && black() == 0; }, 2));
+}
+
+TEST_F(Controls, UValueTableShownAndHidden) {
+  p.Click(at::kUWert);
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kAqua; }, 2));
+  Sleep(0.4);  // a second click this soon would be a double click
+  p.Click(at::kUTable);
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kMeadow; }, 2))
+      << std::hex << p.Pixel(at::kUTable.x, at::kUTable.y);
+}
+
+TEST_F(Controls, NotepadKeepsTypedText) {
+  const auto notepad = [&] { return Crop(p.Snapshot(), 376, 24, 249, 153); };
+  const int before = CountColour(p.Snapshot(), 376, 24, 249, 153, kBlue);
+  p.Click(at::kNotepad);
+  Sleep(0.2);
+  p.Type("Messung 1: 21 Grad");
+  Sleep(0.3);
+  p.Click(at::kStop);  // focus leaves the notepad: no caret in the picture
+  Sleep(0.5);
+  const auto typed = notepad();
+  EXPECT_GT(CountColour(p.Snapshot(), 376, 24, 249, 153, kBlue), before + 50);
+  // Ticks, the sun, a whole repaint and START again leave the text alone.
+  p.Click(at::kSunButton);
+  p.Click(at::kUWert);
+  Sleep(0.4);
+  p.Click(at::kUTable);
+  p.Click(at::kStart);
+  Sleep(1.0);
+  EXPECT_EQ(notepad(), typed);
+}
+
+// The data lines' times (first field) after the switch-on line.
+std::vector<std::string> Times(const std::string& file) {
+  std::vector<std::string> t;
+  const auto lines = Lines(file);
+  for (size_t i = 2; i < lines.size(); ++i) t.push_back(lines[i].substr(0, lines[i].find(';')));
+  return t;
+}
+
+TEST_F(Controls, ResetWhileRunningAndWhileStopped) {
+  p.Click(at::kRecord);
+  // About 45 simulated minutes: one line at 0.50, then RESET while running.
+  Sleep(4.0);
+  p.Click(at::kReset);
+  Sleep(4.0);  // 40 minutes: a line at 0.50 again, not at 1.00
+  p.Click(at::kStop);
+  Sleep(0.3);
+  p.Click(at::kReset);  // while stopped: the clock goes back, the run stays stopped
+  Sleep(4.0);
+  p.Click(at::kStart);
+  Sleep(3.5);
+  p.Click(at::kRecord);  // off: the buffer goes to the file
+  ASSERT_TRUE(WaitFor([&] { return Times(p.File("tl.txt")).size() >= 3; }, 3)) << p.File("tl.txt");
+  EXPECT_EQ(Times(p.File("tl.txt")), (std::vector<std::string>{"0.50", "0.50", "0.50"}))
+      << p.File("tl.txt");
+}
+
+}  // namespace
+}  // namespace e2e
