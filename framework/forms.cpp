@@ -2,8 +2,10 @@
 // on which labels and pictures are painted and windowed controls sit.
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
@@ -74,6 +76,16 @@ gboolean ClearActiveIfUnfocused(gpointer window) {
 gboolean OnFocusOut(GtkWidget* w, GdkEventFocus*, gpointer) {
   g_idle_add(ClearActiveIfUnfocused, g_object_ref(w));
   return FALSE;
+}
+
+// Only another client destroying the window gets here (the form itself
+// disconnects first): the main window cannot come back, so leave as a close
+// would, with the exit hook run, instead of ticking on into a dead widget.
+void OnWindowDestroyed(GtkWidget*, gpointer self) {
+  if (!Application || Application->MainForm() != self) return;
+  Application->RunExitHook();
+  std::fflush(nullptr);
+  _exit(0);
 }
 
 gboolean OnExpose(GtkWidget* w, GdkEventExpose* e, gpointer self) {
@@ -172,6 +184,7 @@ TForm::TForm(TForm* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) 
   gtk_container_add(GTK_CONTAINER(window_), canvas_widget_);
 
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(window_, "destroy", G_CALLBACK(OnWindowDestroyed), this);
   g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
   g_signal_connect(window_, "focus-out-event", G_CALLBACK(OnFocusOut), this);
   g_signal_connect_after(canvas_widget_, "realize", G_CALLBACK(FormEvents::Realize), this);
@@ -196,6 +209,8 @@ TForm::~TForm() {
     gtk_widget_destroy(impl_->radio_anchor);
     g_object_unref(impl_->radio_anchor);
   }
+  g_signal_handlers_disconnect_by_func(window_, reinterpret_cast<gpointer>(OnWindowDestroyed),
+                                       this);
   gtk_widget_destroy(window_);
   if (impl_->hand) gdk_cursor_unref(impl_->hand);
   if (impl_->text) g_object_unref(impl_->text);
