@@ -41,9 +41,21 @@ const std::map<std::string, TColor>& ColourNames() {
   return m;
 }
 
-// Pictures shown by several images are loaded once.
+// Pictures shown by several images are loaded once. The cache owns one
+// reference each, given back at program end.
+struct PictureCache {
+  std::map<std::string, GdkPixbuf*> pictures;
+  PictureCache() = default;
+  PictureCache(const PictureCache&) = delete;
+  PictureCache& operator=(const PictureCache&) = delete;
+  ~PictureCache() {
+    for (auto& entry : pictures) g_object_unref(entry.second);
+  }
+};
+
 GdkPixbuf* LoadPicture(const std::string& path, std::string* error) {
-  static std::map<std::string, GdkPixbuf*> cache;
+  static PictureCache cache_owner;
+  auto& cache = cache_owner.pictures;
   if (auto it = cache.find(path); it != cache.end()) return it->second;
   GError* err = nullptr;
   GdkPixbuf* p = gdk_pixbuf_new_from_resource(path.c_str(), &err);
