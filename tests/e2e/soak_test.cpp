@@ -1,0 +1,57 @@
+// Eight simulated hours of the real program at high speed, both animations
+// running, recording on and the window repainted again and again: memory
+// stays flat and the toolkit never complains.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kSpeed = 30;  // one simulated minute every 33 ms
+
+TEST(Soak, EightSimulatedHours) {
+  Program p(Speed(kSpeed));
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  p.MoveTo(300, 200);
+  Sleep(0.3);
+  p.Click(at::kRecord);
+  const double start = Now();
+  // One simulated minute per sped-up second.
+  const auto simulated_hours = [&] { return (Now() - start) * kSpeed / 60.0; };
+  long rss_after_first_hour = -1, rss_max = 0;
+  int repaints = 0;
+  while (simulated_hours() < 8.0) {
+    // What another window moving over it would cause: a full expose.
+    XClearArea(Dpy(), p.window(), 0, 0, 0, 0, True);
+    XFlush(Dpy());
+    ++repaints;
+    Sleep(0.25);
+    ASSERT_TRUE(p.Running()) << p.Stderr();
+    const long rss = p.RssKiB();
+    if (rss_after_first_hour < 0 && simulated_hours() >= 1.0) rss_after_first_hour = rss;
+    if (rss_after_first_hour >= 0) rss_max = std::max(rss_max, rss);
+  }
+  p.Click(at::kRecord);  // off: everything to the file
+  Sleep(0.5);
+  const auto lines = Lines(p.File("tl.txt"));
+  // A line every half hour, give or take the start-up and the last click.
+  EXPECT_GE(lines.size(), 2u + 14u) << p.File("tl.txt");
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's quarantine grows by design
+  EXPECT_LT(rss_max - rss_after_first_hour, 1024)
+      << "KiB: " << rss_after_first_hour << " after the first hour, at most " << rss_max;
+#endif
+  std::printf("[ measure  ] %d repaints; RSS %ld KiB after the first hour, at most %ld KiB\n",
+              repaints, rss_after_first_hour, rss_max);
+  const std::string err = p.Stderr();
+  EXPECT_EQ(err.find("-WARNING"), std::string::npos) << err;
+  EXPECT_EQ(err.find("-CRITICAL"), std::string::npos) << err;
+  EXPECT_EQ(err.find("HandleException"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace e2e
