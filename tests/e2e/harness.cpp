@@ -176,7 +176,12 @@ Program::Program(Options o) : opt_(std::move(o)) {
   argv.push_back(PYRO_BINARY);
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.push_back(*e);
-  for (const auto& e : opt_.env) env.push_back(e);
+  for (const auto& e : opt_.env) {
+    // Replace, not add: the first of two entries is the one a lookup finds.
+    const std::string name = e.substr(0, e.find('=') + 1);
+    std::erase_if(env, [&](const std::string& have) { return have.rfind(name, 0) == 0; });
+    env.push_back(e);
+  }
   if (opt_.speed > 1) {
     env.push_back("LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
     env.push_back("FAKETIME=+0 x" + std::to_string(opt_.speed));
@@ -206,6 +211,7 @@ Program::Program(Options o) : opt_(std::move(o)) {
     execvpe(a[0], a.data(), e.data());
     _exit(127);
   }
+  if (!opt_.find_window) return;
   const double timeout = opt_.prefix.empty() ? 20 : 90;
   WaitFor(
       [&] {
@@ -306,26 +312,25 @@ void Program::Close() {
   XFlush(d);
 }
 
-uint32_t Program::Pixel(int x, int y) {
-  XImage* img = XGetImage(Dpy(), win_, x, y, 1, 1, AllPlanes, ZPixmap);
-  if (!img) return 0xFFFFFFFFu;  // not readable: matches no colour
-  const uint32_t p = static_cast<uint32_t>(XGetPixel(img, 0, 0)) & 0xFFFFFFu;
-  XDestroyImage(img);
-  return p;
-}
-
-std::vector<uint32_t> Program::Snapshot() {
-  constexpr int W = 682, H = 451;
+std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht) {
   std::vector<uint32_t> v;
-  XImage* img = XGetImage(Dpy(), win_, 0, 0, W, H, AllPlanes, ZPixmap);
+  XImage* img = XGetImage(Dpy(), w, x, y, static_cast<unsigned>(wd), static_cast<unsigned>(ht),
+                          AllPlanes, ZPixmap);
   if (!img) return v;
-  v.resize(W * H);
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x)
-      v[y * W + x] = static_cast<uint32_t>(XGetPixel(img, x, y)) & 0xFFFFFFu;
+  v.reserve(static_cast<size_t>(wd) * static_cast<size_t>(ht));
+  for (int j = 0; j < ht; ++j)
+    for (int i = 0; i < wd; ++i)
+      v.push_back(static_cast<uint32_t>(XGetPixel(img, i, j)) & 0xFFFFFFu);
   XDestroyImage(img);
   return v;
 }
+
+uint32_t Program::Pixel(int x, int y) {
+  const auto v = Pixels(win_, x, y, 1, 1);
+  return v.empty() ? 0xFFFFFFFFu : v[0];  // not readable: matches no colour
+}
+
+std::vector<uint32_t> Program::Snapshot() { return Pixels(win_, 0, 0, 682, 451); }
 
 std::string Program::Title() { return WindowTitle(win_); }
 

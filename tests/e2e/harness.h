@@ -42,6 +42,7 @@ struct Options {
   std::string workdir;         // empty: a fresh temp dir
   std::vector<std::string> prefix;  // e.g. valgrind and its arguments
   std::vector<std::string> env;     // extra NAME=value entries
+  bool find_window = true;     // false: the window is on another display
   bool move_to_origin = true;  // keeps clicks and pixels independent of the screen size
 };
 
@@ -124,6 +125,8 @@ int CountColour(const std::vector<uint32_t>& snap, int x, int y, int w, int h, u
 std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int w, int h);
 
 std::string TitleOf(Window w);
+// A rectangle of a window as 0xRRGGBB values, row-major; empty if unreadable.
+std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht);
 // A box (any other mapped window of pid), if one is open.
 std::optional<Window> FindBox(pid_t pid, Window main);
 

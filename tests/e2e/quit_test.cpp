@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <string>
 #include <vector>
@@ -94,6 +97,61 @@ TEST(Quit, WindowDestroyedFromOutsideEndsLikeClose) {
   EXPECT_EQ(p.WaitExit(10), std::optional<int>(0));
   ExpectAllLines(p, 5);
   ExpectQuietStderr(p, "unexpectedly destroyed");  // the toolkit's own notice
+}
+
+// Runs argv with DISPLAY=display; its exit code.
+int RunOn(const std::string& display, const std::vector<std::string>& argv) {
+  const char* old = std::getenv("DISPLAY");
+  const std::string saved = old ? old : "";
+  setenv("DISPLAY", display.c_str(), 1);
+  const int rc = Run(argv);
+  setenv("DISPLAY", saved.c_str(), 1);
+  return rc;
+}
+
+// The X server going away under the running program (a session ended, a
+// remote display lost): no box can be shown, but the buffered lines must
+// still reach the file.
+TEST(Quit, LostDisplayStillWritesEveryLine) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t server = fork();
+  if (server == 0) {
+    close(fds[0]);
+    const std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+           "-nolisten", "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  char buf[16] = {};
+  const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+  close(fds[0]);
+  ASSERT_GT(n, 0) << "own X server";
+  const std::string display = ":" + std::to_string(std::atoi(buf));
+
+  Options o = Speed(10);
+  o.env = {"DISPLAY=" + display};
+  o.find_window = false;  // it is on the other server
+  Program p(o);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return RunOn(display, {"xdotool", "search", "--sync", "--onlyvisible", "--name",
+                               "^PYROVANTIKA 3"}) == 0;
+      },
+      20));
+  // The window stands at its stored place, 461,137; RECORD is at 474,371.
+  RunOn(display, {"xdotool", "mousemove", "761", "337"});
+  Sleep(0.5);
+  RunOn(display, {"xdotool", "mousemove", "935", "508", "click", "1"});
+  Sleep(15.5);
+  ASSERT_TRUE(p.Running()) << p.Stderr();
+  ASSERT_EQ(Lines(p.File("tl.txt")).size(), 2u) << "the data lines should still be buffered";
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  EXPECT_EQ(p.WaitExit(10), std::optional<int>(1));
+  EXPECT_FALSE(p.Signalled());
+  ExpectAllLines(p, 5);
 }
 
 class Signals : public ::testing::TestWithParam<int> {};

@@ -1,0 +1,25 @@
+#!/bin/bash
+# Benchmark: start, CPU, memory and per-call costs of the program against two
+# small GTK+ 2 yardsticks, all on one private headless X server.
+#   scripts/bench.sh [BUILD_DIR]     (make bench BUILD=...)
+# BENCH_SECONDS (default 60) shortens the CPU run for a quick look;
+# BENCH_RUNS (default 9) is the number of starts of each program.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-build}
+case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
+
+if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+# make bench has built everything already; a direct call needs these.
+cmake --build "$BUILD" --target bench_driver -j "$(nproc)" >/dev/null
+
+type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
+sanitize=$(sed -n 's/^PYRO_SANITIZE:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
+if [ "$type" = Debug ] || [ "$sanitize" = ON ]; then
+  echo "bench: $BUILD is a $type build (sanitizers: ${sanitize:-OFF}): the figures are not the program's" >&2
+fi
+
+# -noreset: the server must not reset when a client disconnects.
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset -nolisten tcp" "$BUILD/bench/bench_driver"
