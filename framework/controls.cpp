@@ -1,5 +1,6 @@
 // Components of a form: windowless labels and pictures, controls in event
 // boxes, the Checked rule and timers.
+#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
 
@@ -379,10 +380,54 @@ void TCheckBox::WidgetToggled() {
   if (OnClick) OnClick(this);
 }
 
+namespace {
+// The toolkit's own arrow handling orders the group by window coordinates,
+// which the event boxes around the buttons throw off: it could jump past a
+// button and select RESET instead of STOP.
+gboolean OnRadioKey(GtkWidget*, GdkEventKey* e, gpointer self) {
+  if (e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SHIFT_MASK)) return FALSE;
+  int step = 0;
+  switch (e->keyval) {
+    case GDK_Up: case GDK_KP_Up: case GDK_Left: case GDK_KP_Left: step = -1; break;
+    case GDK_Down: case GDK_KP_Down: case GDK_Right: case GDK_KP_Right: step = 1; break;
+    default: return FALSE;
+  }
+  gboolean handled = FALSE;
+  Dispatch([&] { handled = static_cast<TRadioButton*>(self)->MoveSelection(step); });
+  return handled;
+}
+}  // namespace
+
 void TRadioButton::CreateHandle() {
   GtkWidget* anchor = Owner()->RadioAnchor();
   CreateToggle(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor),
                                                              MnemonicText(caption_).c_str()));
+  g_signal_connect(button_, "key-press-event", G_CALLBACK(OnRadioKey), this);
+}
+
+bool TRadioButton::MoveSelection(int step) {
+  std::vector<TRadioButton*> group;
+  for (auto& c : Owner()->Components()) {
+    auto* r = dynamic_cast<TRadioButton*>(c.get());
+    if (r && r->button_ && r->Visible() && gtk_widget_is_sensitive(r->button_))
+      group.push_back(r);
+  }
+  std::stable_sort(group.begin(), group.end(), [](TRadioButton* a, TRadioButton* b) {
+    return a->top_ != b->top_ ? a->top_ < b->top_ : a->left_ < b->left_;
+  });
+  auto self = std::find(group.begin(), group.end(), this);
+  if (group.size() < 2 || self == group.end()) return false;
+  const auto n = static_cast<std::ptrdiff_t>(group.size());
+  const auto i = ((self - group.begin()) + step + n) % n;
+  TRadioButton* target = group[static_cast<size_t>(i)];
+  gtk_widget_grab_focus(target->button_);
+  if (!target->checked_) {
+    // The toolkit's selection, reported through its toggled signal.
+    target->repeat_ = Repeat::kNever;
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(target->button_), TRUE);
+    target->repeat_ = Repeat::kIfMoved;
+  }
+  return true;
 }
 
 void TRadioButton::SetCaption(const std::string& s) {
@@ -435,7 +480,7 @@ void TRadioButton::Select() {
   ReportChange();
   if (OnClick) OnClick(this);
   // A handler moved the selection away: the click selects once more.
-  if (!checked_) SetChecked(true);
+  if (!checked_ && repeat_ == Repeat::kIfMoved) SetChecked(true);
 }
 
 void TRadioButton::WidgetToggled() {

@@ -206,11 +206,18 @@ class TRadioButton : public TButtonControl {
   void CreateHandle() override;
   void SetChecked(bool v) override;
   void WidgetToggled() override;
+  // Arrow keys on a focused radio button: focus and select the previous
+  // (step -1) or next (+1) visible radio button of the form, by position,
+  // wrapping around. False when there is none to move to.
+  bool MoveSelection(int step);
 
  private:
   void SetWidget(bool v);       // silent, for the whole group
   void DeselectOthers();
   void Select();                // the user's selection, with the repeat
+  // A keyboard selection is one selection: no repeat when a handler moved it.
+  enum class Repeat { kIfMoved, kNever };
+  Repeat repeat_ = Repeat::kIfMoved;
 };
 
 class TMemo : public TWinControl {

@@ -143,6 +143,25 @@ TEST_F(Controls, NotepadKeepsTypedText) {
   EXPECT_EQ(notepad(), typed);
 }
 
+TEST_F(Controls, ArrowKeysMoveTheRunSelection) {
+  // The clock readout changes with every running tick.
+  const auto clock = [&] { return Crop(p.Snapshot(), 528, 192, 73, 25); };
+  const auto ticking = [&] {
+    const auto before = clock();
+    Sleep(0.6);  // six ticks at this speed
+    return clock() != before;
+  };
+  p.Click(at::kStart);  // START selected and focused
+  Sleep(0.3);
+  ASSERT_TRUE(ticking());
+  p.Key("Down");  // to STOP, selecting it
+  Sleep(0.3);
+  EXPECT_FALSE(ticking());
+  p.Key("Up");  // back to START
+  Sleep(0.3);
+  EXPECT_TRUE(ticking());
+}
+
 // The data lines' times (first field) after the switch-on line.
 std::vector<std::string> Times(const std::string& file) {
   std::vector<std::string> t;
