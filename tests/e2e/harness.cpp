@@ -104,7 +104,9 @@ int Run(const std::vector<std::string>& argv, std::string* out) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
-std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid) {
+// The first mapped top-level window that `take` accepts.
+template <class F>
+std::optional<Window> FirstTopLevel(F&& take) {
   Display* d = Dpy();
   Window root_ret, parent;
   Window* kids = nullptr;
@@ -114,12 +116,18 @@ std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pi
   for (unsigned i = 0; i < n && !found; ++i) {
     XWindowAttributes a;
     if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
-    const std::string t = WindowTitle(kids[i]);
-    const bool match = prefix ? t.rfind(title, 0) == 0 : t == title;
-    if (match && (pid == 0 || WindowPid(kids[i]) == pid)) found = kids[i];
+    if (take(kids[i], a)) found = kids[i];
   }
   if (kids) XFree(kids);
   return found;
+}
+
+std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid) {
+  return FirstTopLevel([&](Window w, const XWindowAttributes&) {
+    const std::string t = WindowTitle(w);
+    const bool match = prefix ? t.rfind(title, 0) == 0 : t == title;
+    return match && (pid == 0 || WindowPid(w) == pid);
+  });
 }
 
 std::string ReadFile(const std::string& path) {
@@ -359,21 +367,20 @@ std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int 
 }
 
 std::optional<Window> FindBox(pid_t pid, Window main) {
-  Display* d = Dpy();
-  Window root_ret, parent;
-  Window* kids = nullptr;
-  unsigned n = 0;
-  std::optional<Window> found;
-  if (!XQueryTree(d, DefaultRootWindow(d), &root_ret, &parent, &kids, &n)) return found;
-  for (unsigned i = 0; i < n && !found; ++i) {
-    if (kids[i] == main) continue;
-    XWindowAttributes a;
-    if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
-    if (a.override_redirect) continue;  // tooltips and menus are no boxes
-    if (WindowPid(kids[i]) == pid) found = kids[i];
+  return FirstTopLevel([&](Window w, const XWindowAttributes& a) {
+    // Tooltips and menus are no boxes.
+    return w != main && !a.override_redirect && WindowPid(w) == pid;
+  });
+}
+
+std::string Complaints(const std::string& err, const std::string& expected) {
+  std::string out;
+  for (const auto& line : Lines(err)) {
+    if (!expected.empty() && line.find(expected) != std::string::npos) continue;
+    if (line.find("-WARNING") != std::string::npos || line.find("-CRITICAL") != std::string::npos)
+      out += line + "\n";
   }
-  if (kids) XFree(kids);
-  return found;
+  return out;
 }
 
 std::string Program::Stderr() const { return ReadFile(dir_ + "/stderr.txt"); }

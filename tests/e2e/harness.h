@@ -130,6 +130,10 @@ std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht);
 // A box (any other mapped window of pid), if one is open.
 std::optional<Window> FindBox(pid_t pid, Window main);
 
+// The toolkit's warnings and criticals among the lines of a stderr text,
+// leaving out lines that contain `expected` (a notice the case provokes).
+std::string Complaints(const std::string& err, const std::string& expected = "");
+
 // Answers a box by keys after giving it the pointer (focus follows the pointer).
 void KeyToWindow(Window w, const std::string& keysym);
 // Client-area coordinates of a window's top-left corner on the root.
