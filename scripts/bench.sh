@@ -21,5 +21,5 @@ if [ "$type" = Debug ] || [ "$sanitize" = ON ]; then
   echo "bench: $BUILD is a $type build (sanitizers: ${sanitize:-OFF}): the figures are not the program's" >&2
 fi
 
-# -noreset: the server must not reset when a client disconnects.
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset -nolisten tcp" "$BUILD/bench/bench_driver"
+# A private headless server, as the tests use.
+exec env -u PYRO_USE_DISPLAY "$(dirname "$0")/../tests/run-with-display.sh" "$BUILD/bench/bench_driver"

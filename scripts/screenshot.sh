@@ -21,5 +21,5 @@ kill \$pid
 wait \$pid || true
 EOS
 chmod +x "$work/shot.sh"
-xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$work/shot.sh"
+env -u PYRO_USE_DISPLAY "$ROOT/tests/run-with-display.sh" "$work/shot.sh"
 echo "wrote $OUT"

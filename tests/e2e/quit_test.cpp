@@ -132,11 +132,24 @@ TEST(Quit, LostDisplayStillWritesEveryLine) {
     _exit(127);
   }
   close(fds[1]);
-  char buf[16] = {};
-  const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+  // The server writes the number and the newline apart; closing our end
+  // before the newline arrives kills it with EPIPE, so read up to it.
+  std::string number;
+  char c = 0;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  ASSERT_GT(n, 0) << "own X server";
-  const std::string display = ":" + std::to_string(std::atoi(buf));
+  ASSERT_EQ(c, '\n') << "own X server gave no display number: " << number;
+  const std::string display = ":" + number;
+  // A failed assertion must not leave the server behind.
+  struct Reaper {
+    pid_t pid;
+    ~Reaper() {
+      if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  } reaper{server};
 
   Options o = Speed(10);
   o.env = {"DISPLAY=" + display};
@@ -157,6 +170,7 @@ TEST(Quit, LostDisplayStillWritesEveryLine) {
   ASSERT_EQ(Lines(p.File("tl.txt")).size(), 2u) << "the data lines should still be buffered";
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
+  reaper.pid = 0;
   EXPECT_EQ(p.WaitExit(10), std::optional<int>(1));
   EXPECT_FALSE(p.Signalled());
   ExpectAllLines(p, 5);
