@@ -24,6 +24,8 @@ int Run(const std::vector<std::string>& argv, std::string* out = nullptr);
 std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid);
 
 std::string ReadFile(const std::string& path);
+// CPU time of all of pid's threads, in seconds; -1 if it cannot be read.
+double CpuSeconds(pid_t pid);
 double Now();  // seconds, real monotonic clock
 void Sleep(double s);
 // Polls `cond` every 20 ms until it holds or `timeout` seconds have passed.
@@ -106,7 +108,6 @@ class Program {
   std::string Stderr() const;
   std::string File(const std::string& name) const;
   long RssKiB() const;
-  double CpuSeconds() const;  // utime + stime
 
  private:
   Options opt_;
