@@ -22,4 +22,4 @@ if [ "$type" = Debug ] || [ "$sanitize" = ON ]; then
 fi
 
 # A private headless server, as the tests use.
-exec env -u PYRO_USE_DISPLAY "$(dirname "$0")/../tests/run-with-display.sh" "$BUILD/bench/bench_driver"
+exec env -u PYRO_USE_DISPLAY "$ROOT/tests/run-with-display.sh" "$BUILD/bench/bench_driver"
