@@ -13,6 +13,8 @@
 //    where nothing can follow, cuts the file back to its last whole line.
 //  - A close at switch-off sets Recording false once the file is closed,
 //    also when its hand-over failed (the error is still raised).
+//  - No open waits: a FIFO named "tl.txt" with no reader fails like any
+//    other open instead of freezing the program's only thread.
 #include "app/model/record_file.h"
 
 #include <cerrno>
@@ -38,6 +40,10 @@ off_t FileSystem::Size(int fd) {
   return S_ISREG(st.st_mode) ? st.st_size : -1;
 }
 int FileSystem::Truncate(int fd, off_t length) { return ::ftruncate(fd, length); }
+int FileSystem::SetBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
 
 namespace {
 
@@ -103,11 +109,11 @@ class TextFile {
   }
 
   // create for writing: result code, not raised.
-  int Create() { return OpenWith(O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666, true); }
+  int Create() { return OpenWith(O_WRONLY | O_CREAT | O_TRUNC, 0666, true); }
 
   // open for appending: guarded.
   void OpenForAppending() {
-    const int code = OpenWith(O_WRONLY | O_APPEND | O_CLOEXEC, 0, false);
+    const int code = OpenWith(O_WRONLY | O_APPEND, 0, false);
     if (code != kOk) Raise(code);
   }
 
@@ -143,11 +149,14 @@ class TextFile {
  private:
   int OpenWith(int flags, mode_t mode, bool created) {
     int fd;
+    // Never blocks: a FIFO without a reader is a failed open (ENXIO), not a
+    // program frozen in open(). Once open, writes block as they do on a file.
     do {
       errno = 0;
-      fd = g_fs->Open(name_.c_str(), flags, mode);
+      fd = g_fs->Open(name_.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return CodeOfErrno(errno);
+    (void)g_fs->SetBlocking(fd);
     fd_ = fd;
     open_ = true;
     count_ = 0;

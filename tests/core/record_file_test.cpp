@@ -198,6 +198,38 @@ TEST_F(RecordFileTest, CreateFailsSilentlyOnADirectory) {
   EXPECT_EQ(Words([] { WriteRecordLine(); }), "");
 }
 
+// A FIFO named tl.txt: without a reader the create fails at once and
+// silently (it used to wait in open() for a reader); with one, the reader
+// gets what a file would hold.
+TEST_F(RecordFileTest, FifoWithoutReaderFailsAtOnceWithOneWorksAsAFile) {
+  ASSERT_EQ(::mkfifo("tl.txt", 0600), 0);
+  EXPECT_EQ(Words([] { ToggleRecording(); }), "");
+  EXPECT_FALSE(Recording);
+
+  // The reader stays open across the switch-on's close and reopen.
+  const int reader = ::open("tl.txt", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  std::string got;
+  const auto drain = [&] {
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(reader, buf, sizeof buf)) > 0) got.append(buf, static_cast<std::size_t>(n));
+  };
+  EXPECT_EQ(Words([] { ToggleRecording(); }), "");
+  ASSERT_TRUE(Recording);
+  std::string all = kHeader + "0.00;20.00;0.00;0.00;\n";
+  for (int i = 1; i <= 30; ++i) {
+    all += WriteLine(i);
+    ASSERT_EQ(last_words_, "");
+    drain();
+  }
+  EXPECT_EQ(Words([] { ToggleRecording(); }), "");
+  EXPECT_FALSE(Recording);
+  drain();
+  ::close(reader);
+  EXPECT_EQ(got, all);
+}
+
 TEST_F(RecordFileTest, DevFullAtSwitchOnIsDiskFull) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   ASSERT_EQ(::symlink("/dev/full", "tl.txt"), 0);
