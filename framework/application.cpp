@@ -7,10 +7,12 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "framework/forms.h"
 
@@ -45,9 +47,14 @@ std::string DefaultTitle() {
   return name;
 }
 
+// A termination signal ends the program like a close. Inside a modal box the
+// main loop cannot be left (the box's own loop runs on until answered), and a
+// logout follows up with SIGKILL, so then the program ends at once.
 gboolean OnSignal(gpointer) {
   Dispatch([] {
-    if (Application) Application->Terminate();
+    if (!Application) return;
+    if (Application->InModalBox()) ExitNow(0);
+    Application->Terminate();
   });
   return G_SOURCE_CONTINUE;
 }
@@ -61,9 +68,40 @@ gboolean OnBoxMapped(GtkWidget* box, GdkEvent*, gpointer) {
 
 int OnXIOError(Display*) {
   // The display is gone: no box can be shown any more; leave as a close would.
-  if (Application) Application->RunExitHook();
-  std::fflush(nullptr);
-  _exit(1);
+  ExitNow(1);
+}
+
+// X windows of ours that errors may name once another client destroyed them.
+std::vector<XID>& OwnWindows() {
+  static std::vector<XID> ids;
+  return ids;
+}
+
+// Errors the toolkit has not trapped itself. Requests that reach one of our
+// windows after another client destroyed it (the timers draw until the
+// destruction is seen) are harmless, and so is what follows from them (a GC
+// that could not be made on the gone window): the destruction ends the
+// program anyway. Any other error is a fault of ours; the toolkit would end
+// the program with exit code 1, and so do we, but with the record file written.
+int OnXError(Display* display, XErrorEvent* e) {
+  static bool window_gone = false;
+  const unsigned char code = e->error_code;
+  if (code == BadWindow || code == BadDrawable || code == BadMatch) {
+    const auto& own = OwnWindows();
+    if (std::find(own.begin(), own.end(), e->resourceid) != own.end() ||
+        gdk_window_lookup_for_display(gdk_x11_lookup_xdisplay(display), e->resourceid))
+      window_gone = true;
+  }
+  if (window_gone && (code == BadWindow || code == BadDrawable || code == BadMatch ||
+                      code == BadGC || code == BadPixmap))
+    return 0;
+  char text[128] = "";
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  const char* name = g_get_prgname();
+  std::fprintf(stderr, "%s: X error %s (code %d, request %d.%d, resource 0x%lx, serial %lu)\n",
+               name ? name : "", text, e->error_code, e->request_code, e->minor_code,
+               e->resourceid, e->serial);
+  ExitNow(1);
 }
 
 }  // namespace
@@ -155,7 +193,9 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
   gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
   g_signal_connect(box, "map-event", G_CALLBACK(OnBoxMapped), nullptr);
+  ++box_depth_;
   gint r = gtk_dialog_run(GTK_DIALOG(box));
+  --box_depth_;
   // No window manager hands the focus back: ask for it, so OnActivate comes.
   // Before the box goes, so the focus moves straight over instead of falling
   // back to the root (and the pointer) first.
@@ -193,11 +233,18 @@ void TApplication::HandleException(const std::exception& e) {
   in_error_box_ = true;
   int r = MessageBox(text, Title, 17);
   in_error_box_ = false;
-  if (r != 1) {
-    RunExitHook();
-    std::fflush(nullptr);
-    _exit(0);
-  }
+  if (r != 1) ExitNow(0);
+}
+
+void ExitNow(int code) {
+  if (Application) Application->RunExitHook();
+  std::fflush(nullptr);
+  _exit(code);
+}
+
+void RegisterOwnWindow(unsigned long xid) {
+  auto& own = OwnWindows();
+  if (std::find(own.begin(), own.end(), xid) == own.end()) own.push_back(xid);
 }
 
 void InitFramework(int* argc, char*** argv) {
@@ -205,7 +252,11 @@ void InitFramework(int* argc, char*** argv) {
   GtkSettings* s = gtk_settings_get_default();
   g_object_set(s, "gtk-double-click-time", 250, "gtk-double-click-distance", 3, nullptr);
   XSetIOErrorHandler(OnXIOError);
+  XSetErrorHandler(OnXError);
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(sig, OnSignal, nullptr);
+  // A write to a pipe whose reader has gone (a FIFO as the record file, the X
+  // connection) must come back as an error, not kill the program unwritten.
+  std::signal(SIGPIPE, SIG_IGN);
   if (!Application) Application = new TApplication;
 }
 

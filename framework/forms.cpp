@@ -1,5 +1,6 @@
 // The form: top-level window with a canvas (a GtkFixed with its own window)
 // on which labels and pictures are painted and windowed controls sit.
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
 #include <unistd.h>
@@ -83,10 +84,10 @@ gboolean OnFocusOut(GtkWidget* w, GdkEventFocus*, gpointer) {
 // would, with the exit hook run, instead of ticking on into a dead widget.
 void OnWindowDestroyed(GtkWidget*, gpointer self) {
   if (!Application || Application->MainForm() != self) return;
-  Application->RunExitHook();
-  std::fflush(nullptr);
-  _exit(0);
+  ExitNow(0);
 }
+
+void OnWindowRealized(GtkWidget* w, gpointer) { RegisterOwnWindow(GDK_WINDOW_XID(w->window)); }
 
 gboolean OnExpose(GtkWidget* w, GdkEventExpose* e, gpointer self) {
   if (e->window != w->window) return FALSE;
@@ -185,6 +186,7 @@ TForm::TForm(TForm* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) 
 
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(window_, "destroy", G_CALLBACK(OnWindowDestroyed), this);
+  g_signal_connect_after(window_, "realize", G_CALLBACK(OnWindowRealized), nullptr);
   g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
   g_signal_connect(window_, "focus-out-event", G_CALLBACK(OnFocusOut), this);
   g_signal_connect_after(canvas_widget_, "realize", G_CALLBACK(FormEvents::Realize), this);

@@ -195,6 +195,8 @@ class TApplication : public TObject {
   void HandleException(const std::exception& e);
 
   TForm* MainForm() const { return main_form_; }
+  // A modal box (MessageBox, the error report) runs its own loop.
+  bool InModalBox() const { return box_depth_ > 0; }
 
   // Frees every form; the next form created becomes the main form (tests).
   void DestroyForms();
@@ -205,6 +207,7 @@ class TApplication : public TObject {
   std::vector<TForm*> forms_;
   bool terminated_ = false;
   bool in_error_box_ = false;
+  int box_depth_ = 0;
   std::function<void()> exit_hook_;
 };
 
@@ -217,5 +220,13 @@ void FinalizeFramework();
 
 // Every toolkit callback enters through this: runs fn, reports exceptions.
 void Dispatch(const std::function<void()>& fn);
+
+// Ends the process at once with code, the exit hook run first (the record
+// file). Every way out that does not return through Run ends here.
+[[noreturn]] void ExitNow(int code);
+
+// An X window of the program's own: X errors that name it after another
+// client destroyed it are ignored (framework internal).
+void RegisterOwnWindow(unsigned long xid);
 
 }  // namespace fw

@@ -5,6 +5,9 @@
 #include <csignal>
 
 #include "tests/framework/fw_fixture.h"
+// After gtest: Xlib's macros (None, Bool) break its headers.
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 
 namespace fwtest {
 namespace {
@@ -429,6 +432,49 @@ TEST_F(Events, TerminationSignalEndsLoopLikeClose) {
         std::exit(7);
       },
       testing::ExitedWithCode(7), "exit hook ran\nrun returned after FormCreate");
+}
+
+// X errors: drawing that reaches the main window after another client
+// destroyed it is harmless, and the destruction then ends the program like a
+// close; any other error ends it with 1. Both with the exit hook run.
+TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const struct {
+    const char* what;
+    bool destroy;  // else a request that must fail
+    int code;
+  } cases[] = {{"window destroyed from outside, then drawn on", true, 0},
+               {"an error of our own", false, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EXIT(
+        {
+          Application->DestroyForms();
+          RegisterResource("TTestForm", "FORMDATA",
+                           {"[Form1]\nClass=TTestForm\nClientWidth=80\nClientHeight=60\n"});
+          TestForm* f = nullptr;
+          Application->CreateForm(f);
+          Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
+          f->Show();
+          for (int i = 0; i < 400 && !gdk_window_is_viewable(f->CanvasWidget()->window); ++i)
+            Pump(5);
+          Display* own = GDK_WINDOW_XDISPLAY(f->Window()->window);
+          if (c.destroy) {
+            Display* other = XOpenDisplay(nullptr);
+            XDestroyWindow(other, GDK_WINDOW_XID(f->Window()->window));
+            XSync(other, False);
+            // Not seen here yet: these requests reach a window that is gone.
+            for (int i = 0; i < 5; ++i) f->Canvas()->DrawRectangle(0, 0, 40, 40);
+          } else {
+            XFreePixmap(own, 0x7fffffff);
+          }
+          XSync(own, False);
+          std::fprintf(stderr, "went on\n");
+          Application->Run();
+          std::exit(7);
+        },
+        testing::ExitedWithCode(c.code), c.destroy ? "went on(.|\n)*exit hook ran" : "exit hook ran");
+  }
 }
 
 }  // namespace
