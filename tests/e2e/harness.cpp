@@ -1,7 +1,12 @@
+// gtest before Xlib: Xlib's macros (None, Bool) break gtest's headers.
+#include <gtest/gtest.h>
+
 #include "tests/e2e/harness.h"
 
 #include <X11/Xatom.h>
 #include <dirent.h>
+#include <gdk/gdk.h>
+#include <pango/pangocairo.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,8 +20,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -192,7 +199,13 @@ Program::Program(Options o) : opt_(std::move(o)) {
     env.push_back(e);
   }
   if (opt_.speed > 1) {
-    env.push_back("LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
+    const char* lib = std::getenv("PYRO_FAKETIME_LIB");
+    if (!lib || !*lib) lib = PYRO_FAKETIME_LIB;
+    if (!*lib || access(lib, R_OK) != 0) {
+      ADD_FAILURE() << "no libfaketime.so.1 (install faketime, or set PYRO_FAKETIME_LIB)";
+      return;
+    }
+    env.push_back(std::string("LD_PRELOAD=") + lib);
     env.push_back("FAKETIME=+0 x" + std::to_string(opt_.speed));
     // A sanitizer build wants its runtime first; the clock library is harmless
     // before it.
@@ -209,9 +222,8 @@ Program::Program(Options o) : opt_(std::move(o)) {
     const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(err, 2);
     dup2(out, 1);
-    close(err);
-    close(out);
-    close(ConnectionNumber(Dpy()));
+    // Nothing of the test's own: its X connections above all.
+    close_range(3, ~0U, 0);
     std::vector<char*> a, e;
     for (auto& s : argv) a.push_back(s.data());
     a.push_back(nullptr);
@@ -246,6 +258,10 @@ Program::Program(Options o) : opt_(std::move(o)) {
 }
 
 Program::~Program() {
+  if (::testing::Test::HasFailure() && pid_ > 0) {
+    std::printf("---- stderr of the program (pid %d) ----\n%s---- end of its stderr ----\n",
+                static_cast<int>(pid_), Stderr().c_str());
+  }
   if (pid_ > 0 && Running()) {
     kill(pid_, SIGKILL);
     WaitExit(10);
@@ -322,8 +338,12 @@ void Program::Close() {
 }
 
 std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht) {
+  return Pixels(Dpy(), w, x, y, wd, ht);
+}
+
+std::vector<uint32_t> Pixels(Display* d, Window w, int x, int y, int wd, int ht) {
   std::vector<uint32_t> v;
-  XImage* img = XGetImage(Dpy(), w, x, y, static_cast<unsigned>(wd), static_cast<unsigned>(ht),
+  XImage* img = XGetImage(d, w, x, y, static_cast<unsigned>(wd), static_cast<unsigned>(ht),
                           AllPlanes, ZPixmap);
   if (!img) return v;
   v.reserve(static_cast<size_t>(wd) * static_cast<size_t>(ht));
@@ -340,6 +360,109 @@ uint32_t Program::Pixel(int x, int y) {
 }
 
 std::vector<uint32_t> Program::Snapshot() { return Pixels(win_, 0, 0, 682, 451); }
+
+std::optional<int> Program::Clock() { return ClockMinutes(Snapshot()); }
+
+bool Program::WaitForClock(int minutes, double timeout) {
+  return WaitFor(
+      [&] {
+        const auto m = Clock();
+        return (m && *m >= minutes) || !Running();
+      },
+      timeout) &&
+         Running();
+}
+
+namespace {
+
+// The clock readout: its place, and its face as the program lays it out.
+constexpr int kClockX = 528, kClockY = 192, kClockW = 73, kClockH = 25;
+constexpr int kClockHours = 24;
+
+// The places of the black pixels, relative to the top-left of their box.
+using Ink = std::vector<std::pair<int, int>>;
+Ink Normalised(Ink ink) {
+  if (ink.empty()) return ink;
+  int x0 = ink[0].first, y0 = ink[0].second;
+  for (auto [x, y] : ink) x0 = std::min(x0, x), y0 = std::min(y0, y);
+  for (auto& [x, y] : ink) x -= x0, y -= y0;
+  std::sort(ink.begin(), ink.end());
+  return ink;
+}
+
+// Every reading from 0:00 h on, drawn once on a pixmap of the same server
+// with the same calls the program's labels use.
+const std::map<Ink, int>& ClockFaces() {
+  static const std::map<Ink, int> faces = [] {
+    std::map<Ink, int> m;
+    gdk_init(nullptr, nullptr);
+    // The toolkit puts in its handler, which ends the process on any error;
+    // windows of the program may go between a query and its use.
+    Dpy();
+    XSetErrorHandler(IgnoreXError);
+    constexpr int n = kClockHours * 60, cols = 40, cw = 100, ch = 40;
+    constexpr int rows = (n + cols - 1) / cols;
+    PangoContext* ctx = gdk_pango_context_get();
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_NONE);
+    pango_cairo_context_set_font_options(ctx, o);
+    cairo_font_options_destroy(o);
+    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_set_family(d, "DejaVu Sans,Sans");
+    pango_font_description_set_absolute_size(d, 13 * PANGO_SCALE);
+    PangoLayout* layout = pango_layout_new(ctx);
+    pango_layout_set_font_description(layout, d);
+    GdkPixmap* pm = gdk_pixmap_new(gdk_get_default_root_window(), cols * cw, rows * ch, -1);
+    GdkGC* gc = gdk_gc_new(pm);
+    GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF}, black = {0, 0, 0, 0};
+    gdk_gc_set_rgb_fg_color(gc, &white);
+    gdk_draw_rectangle(pm, gc, TRUE, 0, 0, cols * cw, rows * ch);
+    gdk_gc_set_rgb_fg_color(gc, &black);
+    for (int i = 0; i < n; ++i) {
+      const std::string text =
+          std::to_string(i / 60) + (i % 60 < 10 ? ":0" : ":") + std::to_string(i % 60) + " h";
+      pango_layout_set_text(layout, text.c_str(), -1);
+      gdk_draw_layout(pm, gc, (i % cols) * cw + 5, (i / cols) * ch + 5, layout);
+    }
+    GdkPixbuf* pb =
+        gdk_pixbuf_get_from_drawable(nullptr, pm, nullptr, 0, 0, 0, 0, cols * cw, rows * ch);
+    const int stride = gdk_pixbuf_get_rowstride(pb), channels = gdk_pixbuf_get_n_channels(pb);
+    const guchar* px = gdk_pixbuf_get_pixels(pb);
+    for (int i = 0; i < n; ++i) {
+      Ink ink;
+      for (int y = (i / cols) * ch; y < (i / cols + 1) * ch; ++y)
+        for (int x = (i % cols) * cw; x < (i % cols + 1) * cw; ++x) {
+          const guchar* p = px + y * stride + x * channels;
+          if (p[0] == 0 && p[1] == 0 && p[2] == 0) ink.emplace_back(x, y);
+        }
+      m.emplace(Normalised(std::move(ink)), i);
+    }
+    g_object_unref(pb);
+    g_object_unref(gc);
+    g_object_unref(pm);
+    g_object_unref(layout);
+    pango_font_description_free(d);
+    g_object_unref(ctx);
+    gdk_flush();
+    return m;
+  }();
+  return faces;
+}
+
+}  // namespace
+
+std::optional<int> ClockMinutes(const std::vector<uint32_t>& snap) {
+  const auto crop = Crop(snap, kClockX, kClockY, kClockW, kClockH);
+  if (crop.size() != static_cast<size_t>(kClockW * kClockH)) return std::nullopt;
+  Ink ink;
+  for (int y = 0; y < kClockH; ++y)
+    for (int x = 0; x < kClockW; ++x)
+      if (crop[static_cast<size_t>(y * kClockW + x)] == 0) ink.emplace_back(x, y);
+  const auto& faces = ClockFaces();
+  const auto it = faces.find(Normalised(std::move(ink)));
+  if (it == faces.end()) return std::nullopt;
+  return it->second;
+}
 
 std::string Program::Title() { return WindowTitle(win_); }
 

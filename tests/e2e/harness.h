@@ -102,6 +102,10 @@ class Program {
   uint32_t Pixel(int x, int y);
   // The client area as 0xRRGGBB values, row-major 682 x 451.
   std::vector<uint32_t> Snapshot();
+  // The simulated clock as its readout shows it now (see ClockMinutes).
+  std::optional<int> Clock();
+  // Waits until the clock readout shows at least `minutes`.
+  bool WaitForClock(int minutes, double timeout);
   std::string Title();
   // The size hints a window manager would read (WM_NORMAL_HINTS).
   XSizeHints SizeHints();
@@ -128,6 +132,8 @@ std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int 
 std::string TitleOf(Window w);
 // A rectangle of a window as 0xRRGGBB values, row-major; empty if unreadable.
 std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht);
+// The same on another X server's connection.
+std::vector<uint32_t> Pixels(Display* d, Window w, int x, int y, int wd, int ht);
 // A box (any other mapped window of pid), if one is open.
 std::optional<Window> FindBox(pid_t pid, Window main);
 
@@ -139,6 +145,12 @@ std::string Complaints(const std::string& err, const std::string& expected = "")
 void KeyToWindow(Window w, const std::string& keysym);
 // Client-area coordinates of a window's top-left corner on the root.
 void WindowOrigin(Window w, int* x, int* y, int* wd = nullptr, int* ht = nullptr);
+
+// Minutes since 0:00 that the simulated clock's readout shows in a
+// Snapshot(), read by comparing its text with "H:MM h" laid out in the
+// readout's face; nullopt when it shows nothing of that form. The stored
+// caption, shown until the first running tick, reads as 21.
+std::optional<int> ClockMinutes(const std::vector<uint32_t>& snap);
 
 // The lines of a text, each without its "\n"; `whole` tells whether the
 // text ended with "\n".

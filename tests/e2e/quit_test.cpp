@@ -1,17 +1,23 @@
 // Every way out of the real program while recording: the quit question, the
-// window manager's close and termination signals. Lines still in the record
-// file's buffer must reach the file.
+// window manager's close, termination signals (also while a box is open),
+// the window destroyed from outside and the display lost. Lines still in the
+// record file's buffer must reach the file, whole.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
-
+#include <mutex>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/harness.h"
@@ -19,74 +25,163 @@
 namespace e2e {
 namespace {
 
-// Records for about 2.5 simulated hours: five data lines, all of them still
-// in the buffer (the file holds only what the switch-on closed).
-void RecordAWhile(Program& p) {
-  p.MoveTo(300, 200);
-  Sleep(0.5);
+// One simulated minute every 33 ms: five half hours in about five seconds.
+constexpr int kSpeed = 30;
+
+// Reads a FIFO named tl.txt from before the program opens it until stopped,
+// keeping it open across the program's close and reopen at switch-on.
+class FifoReader {
+ public:
+  explicit FifoReader(const std::string& path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd_ >= 0) thread_ = std::thread([this] { Loop(); });
+  }
+  ~FifoReader() { Stop(); }
+  bool ok() const { return fd_ >= 0; }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+  std::string Text() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return text_;
+  }
+
+ private:
+  void Loop() {
+    char buf[512];
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      poll(&p, 1, 20);
+      // Without a writer the FIFO reads as at its end; the program comes back.
+      ssize_t n;
+      while ((n = read(fd_, buf, sizeof buf)) > 0) {
+        std::lock_guard<std::mutex> lock(mu_);
+        text_.append(buf, static_cast<size_t>(n));
+      }
+      if (n == 0) Sleep(0.01);
+    }
+  }
+  int fd_ = -1;
+  std::atomic<bool> stop_{false};
+  std::mutex mu_;
+  std::string text_;
+  std::thread thread_;
+};
+
+// Where the lines go: the file, or a FIFO of that name with a reader.
+enum class Target { kFile, kFifo };
+
+struct Recorder {
+  Program& p;
+  std::unique_ptr<FifoReader> reader;
+  std::string Text() { return reader ? reader->Text() : p.File("tl.txt"); }
+};
+
+// Records until five data lines stand in the buffer, none of them handed over
+// yet: what has reached the file is what the switch-on closed.
+void RecordFiveLines(Recorder& r) {
+  Program& p = r.p;
   p.Click(at::kRecord);
-  Sleep(15.5);
-  ASSERT_EQ(Lines(p.File("tl.txt")).size(), 2u) << "the data lines should still be buffered";
+  ASSERT_TRUE(WaitFor([&] { return Lines(r.Text()).size() == 2; }, 30)) << r.Text();
+  const auto start = p.Clock();
+  ASSERT_TRUE(start) << "the clock readout cannot be read";
+  ASSERT_TRUE(p.WaitForClock(*start + 150, 120)) << "the simulated clock stood still";
+  ASSERT_EQ(Lines(r.Text()).size(), 2u) << "the data lines should still be buffered";
 }
 
-// Header, switch-on line and consecutive half hours from 0.50 on, all whole.
-void ExpectAllLines(const Program& p, size_t at_least) {
+// Header, switch-on line and consecutive half hours, all whole, up to the
+// last half hour the clock had reached when the way out began (`shown`).
+void ExpectAllLines(const std::string& text, int shown) {
   bool whole = false;
-  const std::string text = p.File("tl.txt");
   const auto lines = Lines(text, &whole);
   EXPECT_TRUE(whole) << text;
-  ASSERT_GE(lines.size(), 2 + at_least) << text;
+  ASSERT_GE(lines.size(), 2u + 5u) << text;
   EXPECT_EQ(lines[0], "Zeit;Innentemp;Arbeit;CO2");
   // The clock was not reset, so the times go on from where recording began.
   const double first = std::stod(lines[2].substr(0, lines[2].find(';')));
+  double last = 0;
   for (size_t i = 2; i < lines.size(); ++i) {
-    const double t = std::stod(lines[i].substr(0, lines[i].find(';')));
-    EXPECT_DOUBLE_EQ(t, first + 0.5 * static_cast<double>(i - 2)) << "line " << i + 1;
+    last = std::stod(lines[i].substr(0, lines[i].find(';')));
+    EXPECT_DOUBLE_EQ(last, first + 0.5 * static_cast<double>(i - 2)) << "line " << i + 1;
     EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ';'), 4) << lines[i];
   }
+  EXPECT_GE(last, 0.5 * (shown / 30)) << "lines up to the clock's " << shown << " minutes\n"
+                                      << text;
 }
 
 TEST(Quit, CancelKeepsRunningOkEndsWithZero) {
-  Program p(Speed(10));
+  Program p(Speed(kSpeed));
   ASSERT_NE(p.window(), 0u) << p.Stderr();
-  RecordAWhile(p);
+  Recorder r{p, nullptr};
+  RecordFiveLines(r);
   p.Click(at::kEnde);
-  auto box = p.WaitBox(5);
+  auto box = p.WaitBox(10);
   ASSERT_TRUE(box) << "quit question";
   EXPECT_EQ(TitleOf(*box), "Moment mal:");
   KeyToWindow(*box, "Escape");  // Cancel
-  EXPECT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 5));
-  Sleep(1.0);
-  ASSERT_TRUE(p.Running());
+  EXPECT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 10));
+  // Still running: the clock goes on.
+  const auto now = p.Clock();
+  ASSERT_TRUE(now);
+  ASSERT_TRUE(p.WaitForClock(*now + 2, 30));
 
   p.Click(at::kEnde);
-  box = p.WaitBox(5);
+  box = p.WaitBox(10);
   ASSERT_TRUE(box);
+  const auto shown = p.Clock();
+  ASSERT_TRUE(shown);
   KeyToWindow(*box, "alt+o");  // OK
-  EXPECT_EQ(p.WaitExit(10), std::optional<int>(0));
-  ExpectAllLines(p, 5);
+  EXPECT_EQ(p.WaitExit(30), std::optional<int>(0));
+  ExpectAllLines(p.File("tl.txt"), *shown);
   EXPECT_EQ(Complaints(p.Stderr()), "");
+}
+
+// Opens the quit question and leaves it open.
+void OpenQuitQuestion(Program& p) {
+  p.Click(at::kEnde);
+  const auto box = p.WaitBox(10);
+  ASSERT_TRUE(box) << "quit question";
+  ASSERT_EQ(TitleOf(*box), "Moment mal:");
 }
 
 // Ways out that need no answer, each ending with 0 and every line written.
 struct WayOut {
   const char* name;
+  Target target;
   void (*end)(Program&);
   const char* notice;  // a toolkit notice the way out itself provokes
 };
 
 const WayOut kWaysOut[] = {
-    {"WindowManagerClose", [](Program& p) { p.Close(); }, ""},
+    {"WindowManagerClose", Target::kFile, [](Program& p) { p.Close(); }, ""},
     // Another client destroying the window (a kill tool, a crashed window
     // manager): nothing can be shown any more, so the program ends like a close.
-    {"WindowDestroyedFromOutside",
+    {"WindowDestroyedFromOutside", Target::kFile,
      [](Program& p) {
        XDestroyWindow(Dpy(), p.window());
        XSync(Dpy(), False);
      },
      "unexpectedly destroyed"},
-    {"Term", [](Program& p) { p.Kill(SIGTERM); }, ""},
-    {"Hup", [](Program& p) { p.Kill(SIGHUP); }, ""},
+    {"Term", Target::kFile, [](Program& p) { p.Kill(SIGTERM); }, ""},
+    {"Hup", Target::kFile, [](Program& p) { p.Kill(SIGHUP); }, ""},
+    // A logout signals every program and follows with SIGKILL: an open box
+    // must not hold the end up.
+    {"TermWithTheQuitQuestionOpen", Target::kFile,
+     [](Program& p) {
+       OpenQuitQuestion(p);
+       p.Kill(SIGTERM);
+     },
+     ""},
+    {"IntWithTheQuitQuestionOpen", Target::kFile,
+     [](Program& p) {
+       OpenQuitQuestion(p);
+       p.Kill(SIGINT);
+     },
+     ""},
+    {"TermRecordingIntoAFifo", Target::kFifo, [](Program& p) { p.Kill(SIGTERM); }, ""},
 };
 
 void PrintTo(const WayOut& w, std::ostream* os) { *os << w.name; }
@@ -94,25 +189,80 @@ void PrintTo(const WayOut& w, std::ostream* os) { *os << w.name; }
 class WaysOut : public ::testing::TestWithParam<WayOut> {};
 
 TEST_P(WaysOut, EndWithZeroAndEveryLineWritten) {
-  Program p(Speed(10));
+  Program p(Speed(kSpeed));
   ASSERT_NE(p.window(), 0u) << p.Stderr();
-  RecordAWhile(p);
+  Recorder r{p, nullptr};
+  if (GetParam().target == Target::kFifo) {
+    ASSERT_EQ(mkfifo((p.dir() + "/tl.txt").c_str(), 0600), 0);
+    r.reader = std::make_unique<FifoReader>(p.dir() + "/tl.txt");
+    ASSERT_TRUE(r.reader->ok());
+  }
+  RecordFiveLines(r);
+  const auto shown = p.Clock();
+  ASSERT_TRUE(shown);
   GetParam().end(p);
-  EXPECT_EQ(p.WaitExit(10), std::optional<int>(0));
+  EXPECT_EQ(p.WaitExit(30), std::optional<int>(0));
   EXPECT_FALSE(p.Signalled());
-  ExpectAllLines(p, 5);
+  if (r.reader) {
+    // What the program wrote before it ended has reached the reader.
+    WaitFor([&] { return Lines(r.Text()).size() >= 7; }, 5);
+    r.reader->Stop();
+  }
+  ExpectAllLines(r.Text(), *shown);
   EXPECT_EQ(Complaints(p.Stderr(), GetParam().notice), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Quit, WaysOut, ::testing::ValuesIn(kWaysOut),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A signal still ends a program that cannot record: its error box open, or a
+// FIFO without a reader in the way (a failed switch-on, silent, that must not
+// wait for a reader).
+TEST(Quit, SignalEndsAProgramThatCannotRecord) {
+  const struct {
+    const char* what;
+    const char* target;  // what tl.txt is made
+    bool box;            // the switch-on reports an error
+  } cases[] = {
+      {"error box open", "/dev/full", true},
+      {"FIFO without a reader", "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Program p(Speed(kSpeed));
+    ASSERT_NE(p.window(), 0u) << p.Stderr();
+    const std::string file = p.dir() + "/tl.txt";
+    if (*c.target)
+      ASSERT_EQ(symlink(c.target, file.c_str()), 0);
+    else
+      ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    p.Click(at::kRecord);
+    if (c.box) {
+      const auto box = p.WaitBox(10);
+      ASSERT_TRUE(box) << "error box";
+      EXPECT_EQ(TitleOf(*box), "pyrovantika");
+      XMoveWindow(Dpy(), *box, 700, 500);  // off the clock's readout
+      XSync(Dpy(), False);
+    }
+    // The program goes on: the clock runs on behind the box, or without it.
+    const auto now = p.Clock();
+    ASSERT_TRUE(now);
+    ASSERT_TRUE(p.WaitForClock(*now + 3, 30)) << p.Stderr();
+    EXPECT_EQ(FindBox(p.pid(), p.window()).has_value(), c.box);
+    p.Kill(SIGTERM);
+    EXPECT_EQ(p.WaitExit(30), std::optional<int>(0));
+    EXPECT_FALSE(p.Signalled());
+    EXPECT_EQ(Complaints(p.Stderr()), "");
+  }
+}
+
 // Runs argv with DISPLAY=display; its exit code.
-int RunOn(const std::string& display, const std::vector<std::string>& argv) {
+int RunOn(const std::string& display, const std::vector<std::string>& argv,
+          std::string* out = nullptr) {
   const char* old = std::getenv("DISPLAY");
   const std::string saved = old ? old : "";
   setenv("DISPLAY", display.c_str(), 1);
-  const int rc = Run(argv);
+  const int rc = Run(argv, out);
   setenv("DISPLAY", saved.c_str(), 1);
   return rc;
 }
@@ -140,40 +290,56 @@ TEST(Quit, LostDisplayStillWritesEveryLine) {
   close(fds[0]);
   ASSERT_EQ(c, '\n') << "own X server gave no display number: " << number;
   const std::string display = ":" + number;
-  // A failed assertion must not leave the server behind.
+  // A failed assertion must not leave the server behind, nor our connection
+  // to it, which would end this test when the server goes.
+  Display* other = nullptr;
   struct Reaper {
     pid_t pid;
+    Display*& other;
     ~Reaper() {
+      if (other) XCloseDisplay(other);
       if (pid > 0) {
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
       }
     }
-  } reaper{server};
+  } reaper{server, other};
 
-  Options o = Speed(10);
+  Options o = Speed(kSpeed);
   o.env = {"DISPLAY=" + display};
   o.find_window = false;  // it is on the other server
   Program p(o);
+  std::string found;
   ASSERT_TRUE(WaitFor(
       [&] {
-        return RunOn(display, {"xdotool", "search", "--sync", "--onlyvisible", "--name",
-                               "^PYROVANTIKA 3"}) == 0;
+        found.clear();
+        return RunOn(display,
+                     {"xdotool", "search", "--sync", "--onlyvisible", "--name", "^PYROVANTIKA 3"},
+                     &found) == 0;
       },
-      20));
+      30));
+  const Window win = std::strtoul(found.c_str(), nullptr, 10);
+  other = XOpenDisplay(display.c_str());
+  ASSERT_TRUE(other);
+  const auto clock = [&] { return ClockMinutes(Pixels(other, win, 0, 0, 682, 451)); };
   // The window stands at its stored place, 461,137; RECORD is at 474,371.
-  RunOn(display, {"xdotool", "mousemove", "761", "337"});
-  Sleep(0.5);
   RunOn(display, {"xdotool", "mousemove", "935", "508", "click", "1"});
-  Sleep(15.5);
-  ASSERT_TRUE(p.Running()) << p.Stderr();
+  ASSERT_TRUE(WaitFor([&] { return Lines(p.File("tl.txt")).size() == 2; }, 30)) << p.Stderr();
+  const auto start = clock();
+  ASSERT_TRUE(start) << "the clock readout cannot be read";
+  ASSERT_TRUE(WaitFor([&] { return clock().value_or(0) >= *start + 150 || !p.Running(); }, 120));
+  ASSERT_TRUE(p.Running());
   ASSERT_EQ(Lines(p.File("tl.txt")).size(), 2u) << "the data lines should still be buffered";
+  const auto shown = clock();
+  ASSERT_TRUE(shown);
+  XCloseDisplay(other);
+  other = nullptr;
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
   reaper.pid = 0;
-  EXPECT_EQ(p.WaitExit(10), std::optional<int>(1));
+  EXPECT_EQ(p.WaitExit(30), std::optional<int>(1));
   EXPECT_FALSE(p.Signalled());
-  ExpectAllLines(p, 5);
+  ExpectAllLines(p.File("tl.txt"), *shown);
 }
 
 }  // namespace
