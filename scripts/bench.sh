@@ -1,5 +1,5 @@
 #!/bin/bash
-# Benchmark: start, CPU, memory and per-call costs of the program against two
+# Benchmark: start, CPU, memory and per-call costs of the program against
 # small GTK+ 2 yardsticks, all on one private headless X server.
 #   scripts/bench.sh [BUILD_DIR]     (make bench BUILD=...)
 # BENCH_SECONDS (default 60) shortens the CPU run for a quick look;
