@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "framework/clock.h"
 #include "framework/forms.h"
 #include "framework/widgetkit.h"
 
@@ -564,11 +565,6 @@ void TGroupBox::CreateHandle() {
 
 TTimer::~TTimer() { Stop(); }
 
-int TTimer::Tick(void* self) {
-  Dispatch([self] { static_cast<TTimer*>(self)->Fire(); });
-  return G_SOURCE_CONTINUE;
-}
-
 void TTimer::Fire() {
   // A nested loop (a box opened by the handler) must not run it again.
   if (!enabled_ || in_handler_ || !OnTimer) return;
@@ -582,7 +578,10 @@ void TTimer::Fire() {
 
 void TTimer::Start() {
   if (!enabled_ || !OnTimer || source_ || interval_ == 0) return;
-  source_ = g_timeout_add(interval_, Tick, this);
+  source_ = TheClock().AddTimeout(interval_, [this] {
+    Fire();
+    return true;
+  });
   if (!source_) {
     enabled_ = false;
     throw Exception("No timers available");
@@ -590,7 +589,7 @@ void TTimer::Start() {
 }
 
 void TTimer::Stop() {
-  if (source_) g_source_remove(source_);
+  TheClock().RemoveTimeout(source_);
   source_ = 0;
 }
 

@@ -279,10 +279,9 @@ class TTimer : public TComponent {
 
   void LoadEnabled(bool v) { enabled_ = v; }
   void LoadInterval(unsigned ms) { interval_ = ms; }
-  void Start();  // starts the toolkit timeout if enabled and OnTimer is set
+  void Start();  // starts the clock's timeout if enabled and OnTimer is set
 
  private:
-  static int Tick(void* self);
   void Stop();
   void Fire();
   bool enabled_ = true;
