@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "framework/clicks.h"
 #include "framework/forms.h"
 #include "framework/widgetkit.h"
 
@@ -24,11 +25,7 @@ struct TForm::Impl {
   bool has_position = false;
   int left = 0, top = 0;
   bool window_destroyed = false;
-  // Click series on the canvas: 3 px, 250 ms, up to four presses.
-  int press_count = 0;
-  guint32 press_time = 0;
-  double press_x = 0, press_y = 0;
-  TGraphicControl* pressed = nullptr;
+  TGraphicControl* pressed = nullptr;  // where a left press began, if it may click
 };
 
 namespace {
@@ -114,21 +111,14 @@ struct FormEvents {
     if (e->window != w->window) return FALSE;
     Dispatch([&] {
       auto* f = static_cast<TForm*>(self);
-      auto& im = *f->impl_;
       // GDK's extra 2BUTTON/3BUTTON events are ignored: the series is
-      // counted here from the plain presses.
+      // counted from the plain presses.
       if (e->type != GDK_BUTTON_PRESS) return;
-      bool same = im.press_count > 0 && im.press_count < 4 &&
-                  std::abs(e->x - im.press_x) <= 3 && std::abs(e->y - im.press_y) <= 3 &&
-                  e->time - im.press_time <= 250;
-      im.press_count = same ? im.press_count + 1 : 1;
-      im.press_time = e->time;
-      im.press_x = e->x;
-      im.press_y = e->y;
+      const int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
+      const int place = Presses().Count(e->window, x, y, e->time);
       if (e->button != 1) return;
       // The second press is a double click: no click at its release.
-      im.pressed = im.press_count == 2 ? nullptr
-                                       : TopmostAt(*f, static_cast<int>(e->x), static_cast<int>(e->y));
+      f->impl_->pressed = place == 2 ? nullptr : TopmostAt(*f, x, y);
     });
     return TRUE;
   }

@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdlib>
 
+#include "framework/clicks.h"
+#include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/forms.h"
 
@@ -19,9 +20,6 @@ namespace {
 constexpr int kFirstInterval = 300;   // ms from the press to the first repeat
 constexpr int kIntervalStep = 25;     // each repeat shortens the next by this
 constexpr int kShortestInterval = 100;
-constexpr guint32 kSeriesTime = 250;  // ms between presses of one series
-constexpr int kSeriesDistance = 3;    // px between presses of one series
-constexpr int kSeriesLength = 4;      // after the fourth press a series restarts
 
 enum Arrow { kNone = -1, kUpper = 0, kLower = 1 };
 
@@ -40,17 +38,11 @@ struct TUpDown::Impl {
 
   TUpDown* owner;
   GtkWidget* widget = nullptr;  // null once the toolkit destroyed it
-  guint timer = 0;
+  unsigned timer = 0;           // the repeat, on the framework's clock
   int interval = kFirstInterval;
   Arrow held = kNone;        // arrow the left button went down on
   bool stepped_at_press = false;
   int px = -1, py = -1;      // last pointer position seen in the widget
-
-  // Press series counting: time, place, button and count of the last press.
-  guint32 last_time = 0;
-  int last_x = 0, last_y = 0;
-  guint last_button = 0;
-  int series = 0;
 
   GdkRectangle ArrowRect(Arrow a) const {
     int w = owner->width_, h = owner->height_;
@@ -77,13 +69,16 @@ struct TUpDown::Impl {
   }
 
   void StopTimer() {
-    if (timer) g_source_remove(timer);
+    TheClock().RemoveTimeout(timer);
     timer = 0;
   }
 
   void StartTimer() {
     StopTimer();
-    timer = g_timeout_add(static_cast<guint>(interval), &Impl::OnTimer, this);
+    timer = TheClock().AddTimeout(static_cast<unsigned>(interval), [this] {
+      Fire();
+      return true;
+    });
   }
 
   void Redraw() {
@@ -94,27 +89,13 @@ struct TUpDown::Impl {
     return a == kUpper ? TUDBtnType::btNext : TUDBtnType::btPrev;
   }
 
-  // Counts this press into the current series; returns its place (1..4).
-  int CountPress(const GdkEventButton* e) {
-    int x = static_cast<int>(e->x_root), y = static_cast<int>(e->y_root);
-    bool continues = series > 0 && series < kSeriesLength && e->button == last_button &&
-                     e->time - last_time < kSeriesTime && std::abs(x - last_x) <= kSeriesDistance &&
-                     std::abs(y - last_y) <= kSeriesDistance;
-    series = continues ? series + 1 : 1;
-    last_time = e->time;
-    last_x = x;
-    last_y = y;
-    last_button = e->button;
-    return series;
-  }
-
   void Press(const GdkEventButton* e) {
     // GDK reports double and triple clicks as extra events after the plain
     // press; the series is counted from the plain presses alone.
     if (e->type != GDK_BUTTON_PRESS) return;
-    int place = CountPress(e);
     px = static_cast<int>(e->x);
     py = static_cast<int>(e->y);
+    const int place = Presses().Count(e->window, px, py, e->time);
     if (e->button != 1) return;
     Arrow a = ArrowAt(px, py);
     if (a == kNone) return;
@@ -174,17 +155,15 @@ struct TUpDown::Impl {
       gtk_paint_arrow(style, widget->window, state, GTK_SHADOW_NONE, &e->area, widget, "arrow",
                       dir, TRUE, ax, ay, size, size);
     }
+    // Tab stops here: the frame shows it (the keyboard steps nothing).
+    if (gtk_widget_has_focus(widget)) {
+      const GdkRectangle u = ArrowRect(kUpper), l = ArrowRect(kLower);
+      gtk_paint_focus(style, widget->window, GTK_STATE_NORMAL, &e->area, widget, "button", 1, 1,
+                      u.width - 2, l.y + l.height - 2);
+    }
   }
 
   // ---- toolkit entry points ----
-  static gboolean OnTimer(gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    guint me = self->timer;
-    Dispatch([self] { self->Fire(); });
-    // Fire may have replaced this source with one of a shorter interval.
-    if (self->timer != me) return FALSE;
-    return TRUE;
-  }
   static gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
     Impl* self = static_cast<Impl*>(data);
     Dispatch([self, e] { self->Press(e); });
@@ -234,6 +213,7 @@ void TUpDown::CreateHandle() {
   widget_ = gtk_drawing_area_new();
   impl_->widget = widget_;
   gtk_widget_set_size_request(widget_, width_, height_);
+  gtk_widget_set_can_focus(widget_, TabStop);
   gtk_widget_add_events(widget_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                      GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
                                      GDK_LEAVE_NOTIFY_MASK);
@@ -275,11 +255,12 @@ void TUpDown::SetPosition(short v) {
 
 void TUpDown::Step(TUDBtnType button) {
   // The range in force before the handler runs; the handler may change it.
-  int p = position_;
+  // A step beyond an end stops there, or with Wrap comes out at the other.
+  const int p = position_;
   if (button == TUDBtnType::btNext)
-    position_ = static_cast<short>(p + Increment <= max_ ? p + Increment : max_);
+    position_ = static_cast<short>(p + Increment <= max_ ? p + Increment : Wrap ? min_ : max_);
   else
-    position_ = static_cast<short>(p - Increment >= min_ ? p - Increment : min_);
+    position_ = static_cast<short>(p - Increment >= min_ ? p - Increment : Wrap ? max_ : min_);
   if (OnClick) OnClick(this, button);
 }
 
