@@ -44,7 +44,7 @@ class AppEnvironment : public ::testing::Environment {
     // display, where nothing can be read back.
     gtk_window_move(GTK_WINDOW(Form1->Window()), 0, 0);
     // Wait for the first paint: it switches Timer3 off.
-    for (int i = 0; i < 300 && Form1->Timer3->Enabled(); ++i) {
+    for (int i = 0; i < 2000 && Form1->Timer3->Enabled(); ++i) {
       fw::Application->ProcessMessages();
       g_usleep(10000);
     }

@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "tests/framework/fw_fixture.h"
+#include "tests/framework/manual_clock.h"
 // After gtest: Xlib's macros (None, Bool) break its headers.
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
@@ -96,7 +97,8 @@ TEST_F(Events, RealPointerClickOnCheckBoxAndButton) {
     std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " + std::to_string(oy + y) +
                       " click 1";
     ASSERT_EQ(system(cmd.c_str()), 0);
-    Pump(150);
+    Settle();  // xdotool's events are in: it waits for the server as it leaves
+    g_usleep(300000);  // keeps the server's timestamps apart: no click series
   };
   click(110, 21);
   click(140, 75);
@@ -204,78 +206,91 @@ std::string BoxText(GtkWidget* box) {
 }
 
 TEST_F(Events, MessageBoxResultsWhileTimersFire) {
+  ManualClock clock;
   auto f = Build("[T1]\nClass=TTimer\nInterval=100\nOnTimer=Tick\n");
   for (auto [response, result] : {std::pair{GTK_RESPONSE_OK, 1}, {GTK_RESPONSE_CANCEL, 2}}) {
     f->log.clear();
     std::string title;
-    AnswerLater(550, response, [&](GtkWidget* b) { title = gtk_window_get_title(GTK_WINDOW(b)); });
+    // Inside the box's own loop: time passes and the timer fires.
+    AnswerLater(50, response, [&](GtkWidget* b) {
+      title = gtk_window_get_title(GTK_WINDOW(b));
+      clock.Advance(500);
+    });
     EXPECT_EQ(Application->MessageBox("Quit?", "Question", 1), result);
     EXPECT_EQ(title, "Question");
-    EXPECT_GE(f->log.size(), 4u) << "timer fired while the box was open";
+    EXPECT_EQ(f->log.size(), 5u) << "timer fired while the box was open";
   }
 }
 
+// The timer rules on a clock the test moves.
 TEST_F(Events, TimerRules) {
+  ManualClock clock;
   auto f = Build("[T1]\nClass=TTimer\nInterval=80\nOnTimer=Tick\n");
-  std::vector<double> at;
-  f->on_timer_extra = [&](TObject*) { at.push_back(NowMs()); };
+  std::vector<std::int64_t> at;
+  f->on_timer_extra = [&](TObject*) { at.push_back(clock.NowMs()); };
+  const auto since = [&](std::int64_t t0) {
+    std::vector<std::int64_t> v;
+    for (auto t : at) v.push_back(t - t0);
+    return v;
+  };
 
   // Enabled := true on a running timer keeps its rhythm.
   f->T1->SetEnabled(false);
-  double t0 = NowMs();
+  std::int64_t t0 = clock.NowMs();
   f->T1->SetEnabled(true);
-  Pump(40);
+  clock.Advance(40);
   f->T1->SetEnabled(true);
-  Pump(60);
-  ASSERT_EQ(at.size(), 1u);
-  EXPECT_LT(at[0] - t0, 110);
+  clock.Advance(60);
+  EXPECT_EQ(since(t0), (std::vector<std::int64_t>{80}));
 
   // False then true: one full interval from then.
   at.clear();
-  Pump(40);
+  clock.Advance(40);
   f->T1->SetEnabled(false);
-  double t1 = NowMs();
+  t0 = clock.NowMs();
   f->T1->SetEnabled(true);
-  Pump(120);
-  ASSERT_GE(at.size(), 1u);
-  EXPECT_GE(at[0] - t1, 78);
+  clock.Advance(170);
+  EXPECT_EQ(since(t0), (std::vector<std::int64_t>{80, 160}));
 
   // A firing already due when disabled does not come.
   at.clear();
-  g_usleep(200000);
+  clock.Busy(200);
   f->T1->SetEnabled(false);
-  Pump(200);
+  clock.Advance(200);
   EXPECT_TRUE(at.empty());
 
-  // A long handler: no catch-up afterwards.
+  // A long handler: once more when the loop is free, then the period counts
+  // on from there; no firing for each period missed.
   at.clear();
   bool slow = true;
   f->on_timer_extra = [&](TObject*) {
-    at.push_back(NowMs());
-    if (slow) g_usleep(500000), slow = false;
+    at.push_back(clock.NowMs());
+    if (slow) clock.Busy(500), slow = false;
   };
+  t0 = clock.NowMs();
   f->T1->SetEnabled(true);
-  Pump(700);
-  // 80 + 500 ms of handler + ~120 ms: one per period after the long one.
-  EXPECT_LE(at.size(), 4u);
-  EXPECT_GE(at.size(), 2u);
+  clock.Advance(700);
+  EXPECT_EQ(since(t0), (std::vector<std::int64_t>{80, 580, 660}));
 
   // No re-entry through a box opened by its own handler.
   at.clear();
   int depth = 0, max_depth = 0;
   f->on_timer_extra = [&](TObject*) {
-    at.push_back(NowMs());
+    at.push_back(clock.NowMs());
     max_depth = std::max(max_depth, ++depth);
     if (at.size() == 1) {
       f->T1->SetEnabled(false);
-      f->T1->SetEnabled(true);  // a fresh toolkit timer, due while the box is open
-      AnswerLater(400, GTK_RESPONSE_OK);
+      f->T1->SetEnabled(true);  // a fresh timeout, due while the box is open
+      AnswerLater(50, GTK_RESPONSE_OK, [&](GtkWidget*) { clock.Advance(300); });
       Application->MessageBox("x", "y", 1);
     }
     --depth;
   };
-  Pump(700);
+  clock.Advance(80);
+  EXPECT_EQ(at.size(), 1u);
   EXPECT_EQ(max_depth, 1);
+  clock.Advance(80);
+  EXPECT_EQ(at.size(), 2u) << "it fires again once its handler has returned";
   f->T1->SetEnabled(false);
 }
 
@@ -359,13 +374,13 @@ TEST_F(Events, ActivateAtShowAndAfterBox) {
   RegisterResource("TTestForm", "FORMDATA", {head});
   Application->CreateForm(main);
   main->Show();
-  for (int i = 0; i < 200 && main->log.empty(); ++i) Pump(10);
-  Pump(100);
+  ASSERT_TRUE(PumpUntil([&] { return !main->log.empty(); }, 20000));
+  Settle();
   main->log.clear();
   AnswerLater(100, GTK_RESPONSE_OK);
   Application->MessageBox("a", "b", 1);
-  for (int i = 0; i < 200 && main->log.empty(); ++i) Pump(10);
-  Pump(200);
+  ASSERT_TRUE(PumpUntil([&] { return !main->log.empty(); }, 20000));
+  Settle();
   EXPECT_EQ(main->log, std::vector<std::string>{"FormCreate"});
   Application->DestroyForms();
 }
@@ -379,37 +394,38 @@ TEST_F(Events, HintAndHandCursorOverWindowlessLabel) {
   auto move = [&](int x, int y) {
     std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " + std::to_string(oy + y);
     ASSERT_EQ(system(cmd.c_str()), 0);
+    Settle();
+  };
+  const auto tip = [&] {
+    std::string text;
+    GList* all = gtk_window_list_toplevels();
+    for (GList* l = all; l; l = l->next) {
+      GtkWidget* w = GTK_WIDGET(l->data);
+      if (!gtk_widget_get_visible(w) || w == f->Window()) continue;
+      std::vector<GtkWidget*> todo{w};
+      while (!todo.empty()) {
+        GtkWidget* x = todo.back();
+        todo.pop_back();
+        if (GTK_IS_LABEL(x)) text += gtk_label_get_text(GTK_LABEL(x));
+        if (GTK_IS_CONTAINER(x)) {
+          GList* kids = gtk_container_get_children(GTK_CONTAINER(x));
+          for (GList* k = kids; k; k = k->next) todo.push_back(GTK_WIDGET(k->data));
+          g_list_free(kids);
+        }
+      }
+    }
+    g_list_free(all);
+    return text;
   };
   move(150, 100);
-  Pump(100);
   move(40, 35);
-  Pump(100);
-  move(41, 36);
-  Pump(1200);
+  move(41, 36);  // resting: the tooltip comes after its delay
   GdkCursor* c = gdk_window_get_cursor(f->CanvasWidget()->window);
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(gdk_cursor_get_cursor_type(c), GDK_HAND2);
-  std::string tip;
-  GList* all = gtk_window_list_toplevels();
-  for (GList* l = all; l; l = l->next) {
-    GtkWidget* w = GTK_WIDGET(l->data);
-    if (!gtk_widget_get_visible(w) || w == f->Window()) continue;
-    std::vector<GtkWidget*> todo{w};
-    while (!todo.empty()) {
-      GtkWidget* x = todo.back();
-      todo.pop_back();
-      if (GTK_IS_LABEL(x)) tip += gtk_label_get_text(GTK_LABEL(x));
-      if (GTK_IS_CONTAINER(x)) {
-        GList* kids = gtk_container_get_children(GTK_CONTAINER(x));
-        for (GList* k = kids; k; k = k->next) todo.push_back(GTK_WIDGET(k->data));
-        g_list_free(kids);
-      }
-    }
-  }
-  g_list_free(all);
-  EXPECT_EQ(tip, "Heizung");
+  EXPECT_TRUE(PumpUntil([&] { return !tip().empty(); }, 20000));
+  EXPECT_EQ(tip(), "Heizung");
   move(150, 100);
-  Pump(100);
   EXPECT_EQ(gdk_window_get_cursor(f->CanvasWidget()->window), nullptr);
 }
 
@@ -456,8 +472,7 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
           Application->CreateForm(f);
           Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
           f->Show();
-          for (int i = 0; i < 400 && !gdk_window_is_viewable(f->CanvasWidget()->window); ++i)
-            Pump(5);
+          PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
           Display* own = GDK_WINDOW_XDISPLAY(f->Window()->window);
           if (c.destroy) {
             Display* other = XOpenDisplay(nullptr);

@@ -40,6 +40,28 @@ inline void Pump(double ms) {
   }
 }
 
+// Runs what is due now, however busy the machine: the events the X server
+// has sent up to a round trip, and the repaints and other idle work they
+// cause. Timers that are not due yet do not fire.
+inline void Settle() {
+  for (int i = 0; i < 3; ++i) {
+    gdk_display_sync(gdk_display_get_default());
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+  }
+}
+
+// Runs the loop until cond holds, for at most timeout_ms; whether it held.
+template <class F>
+bool PumpUntil(F&& cond, double timeout_ms) {
+  const double end = NowMs() + timeout_ms;
+  while (!cond()) {
+    if (NowMs() > end) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return true;
+}
+
 struct TestForm : TForm {
   using TForm::TForm;
   TLabel *L1 = nullptr, *L2 = nullptr, *L3 = nullptr;
@@ -103,8 +125,8 @@ inline std::unique_ptr<TestForm> Build(const std::string& body, bool show = true
   f->ReadDescription(TestForm::FormClass());
   if (show) {
     f->Show();
-    for (int i = 0; i < 400 && !gdk_window_is_viewable(f->CanvasWidget()->window); ++i) Pump(5);
-    Pump(60);
+    PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
+    Settle();
   }
   return f;
 }

@@ -77,7 +77,8 @@ TEST_F(Reader, BuildsComponentsWithPropertiesAndBindings) {
   g_list_free(chain);
 
   f->Show();
-  Pump(100);
+  PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
+  Settle();
   gint x = 0, y = 0;
   gdk_window_get_root_origin(f->Window()->window, &x, &y);
   EXPECT_EQ(x, 461);

@@ -1,5 +1,7 @@
-// The up-down control driven by real pointer input (xdotool) on a private
-// X server: step rules, clicks, hold-to-repeat timing and quick presses.
+// The up-down control on a private X server: step rules, real pointer clicks
+// (xdotool) for where an arrow lies and which release steps, and the timing
+// rules (hold-to-repeat, quick presses) on a clock the test moves, with
+// presses whose timestamps the test chooses.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "framework/controls.h"
+#include "tests/framework/manual_clock.h"
 
 using fw::TUDBtnType;
 using fw::TUpDown;
@@ -16,25 +19,22 @@ using fw::TUpDown;
 namespace {
 
 struct StepRecord {
-  gint64 ms;
+  std::int64_t ms;  // on the test's clock
   TUDBtnType button;
   short position;
 };
 
-gint64 NowMs() { return g_get_monotonic_time() / 1000; }
-
-// Runs the event loop for about ms milliseconds.
-void RunFor(int ms) {
-  gint64 end = NowMs() + ms;
-  while (NowMs() < end) {
-    while (gtk_events_pending()) gtk_main_iteration();
-    g_usleep(1000);
-  }
+// Runs the events the X server has sent so far.
+void Drain() {
+  gdk_display_sync(gdk_display_get_default());
+  while (gtk_events_pending()) gtk_main_iteration();
 }
 
 void Xdo(const std::string& args) {
   std::string cmd = "xdotool " + args;
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  // xdotool's events have reached the server; the round trip brings them in.
+  Drain();
 }
 
 class UpDownTest : public ::testing::Test {
@@ -52,64 +52,95 @@ class UpDownTest : public ::testing::Test {
     gtk_fixed_put(GTK_FIXED(fixed), ud_->Widget(), 40, 30);
     ud_->OnClick = [this](fw::TObject* sender, TUDBtnType b) {
       EXPECT_EQ(sender, ud_.get());
-      steps_.push_back({NowMs(), b, ud_->Position()});
+      steps_.push_back({clock_.NowMs(), b, ud_->Position()});
     };
     gtk_widget_show_all(window_);
-    RunFor(50);
+    for (int i = 0; i < 500 && !gdk_window_is_viewable(ud_->Widget()->window); ++i) {
+      Drain();
+      g_usleep(2000);
+    }
     gdk_window_get_origin(ud_->Widget()->window, &ox_, &oy_);
-    MoveTo(-20, -20);
   }
 
   void TearDown() override {
-    Xdo("mouseup 1");
-    RunFor(10);
     ud_.reset();
     gtk_widget_destroy(window_);
-    RunFor(10);
+    Drain();
+    EXPECT_EQ(clock_.Pending(), 0u) << "a repeat timer outlived its control";
   }
 
-  // Pointer to a point given in the control's own coordinates.
+  // ---- real pointer input ----
   void MoveTo(int x, int y) {
     Xdo("mousemove " + std::to_string(ox_ + x) + " " + std::to_string(oy_ + y));
   }
-  void Click(int x, int y, int button = 1) {
-    MoveTo(x, y);
-    Xdo("click " + std::to_string(button));
-    RunFor(30);
-  }
 
+  // ---- synthesized input, at times of the test's choosing ----
+  void Send(GdkEventType type, int x, int y, guint32 time, guint button = 1) {
+    GdkEvent* e = gdk_event_new(type);
+    GdkWindow* w = ud_->Widget()->window;
+    if (type == GDK_MOTION_NOTIFY) {
+      e->motion.window = GDK_WINDOW(g_object_ref(w));
+      e->motion.x = x;
+      e->motion.y = y;
+      e->motion.time = time;
+      e->motion.device = gdk_device_get_core_pointer();
+    } else {
+      e->button.window = GDK_WINDOW(g_object_ref(w));
+      e->button.x = x;
+      e->button.y = y;
+      e->button.time = time;
+      e->button.button = button;
+      e->button.device = gdk_device_get_core_pointer();
+    }
+    gtk_main_do_event(e);
+    gdk_event_free(e);
+  }
+  // The event time follows the test's clock, as the server's would.
+  guint32 Now() { return static_cast<guint32>(clock_.NowMs() + 100000); }
+  void Press(int x, int y, guint button = 1) { Send(GDK_BUTTON_PRESS, x, y, Now(), button); }
+  void Release(int x, int y, guint button = 1) { Send(GDK_BUTTON_RELEASE, x, y, Now(), button); }
+  void Motion(int x, int y) { Send(GDK_MOTION_NOTIFY, x, y, Now()); }
+
+  fwtest::ManualClock clock_;  // before the control: its timers live on it
   GtkWidget* window_ = nullptr;
   std::unique_ptr<TUpDown> ud_;
   std::vector<StepRecord> steps_;
   int ox_ = 0, oy_ = 0;
 };
 
-TEST_F(UpDownTest, StepStaysInRangeAndAlwaysRunsOnClick) {
+TEST_F(UpDownTest, StepStaysInRangeOrWrapsAndAlwaysRunsOnClick) {
   struct Case {
     short min, max, pos;
     int inc;
+    bool wrap;
     TUDBtnType button;
     short expect;
   } cases[] = {
-      {0, 100, 10, 1, TUDBtnType::btNext, 11},
-      {0, 100, 10, 1, TUDBtnType::btPrev, 9},
-      {15, 25, 25, 1, TUDBtnType::btNext, 25},    // at the top: stays, still a click
-      {15, 25, 15, 1, TUDBtnType::btPrev, 15},
-      {0, 100, 97, 5, TUDBtnType::btNext, 100},   // overshoot lands on Max
-      {0, 100, 3, 5, TUDBtnType::btPrev, 0},
-      {-20, 36, -19, 1, TUDBtnType::btPrev, -20},
-      {0, 100, 200, 1, TUDBtnType::btPrev, 199},  // unchecked position above Max
-      {0, 100, 200, 1, TUDBtnType::btNext, 100},
-      {10, 20, 5, 1, TUDBtnType::btNext, 6},      // below Min going up
-      {0, 32767, 32767, 1, TUDBtnType::btNext, 32767},
+      {0, 100, 10, 1, false, TUDBtnType::btNext, 11},
+      {0, 100, 10, 1, false, TUDBtnType::btPrev, 9},
+      {15, 25, 25, 1, false, TUDBtnType::btNext, 25},    // at the top: stays, still a click
+      {15, 25, 15, 1, false, TUDBtnType::btPrev, 15},
+      {0, 100, 97, 5, false, TUDBtnType::btNext, 100},   // overshoot lands on Max
+      {0, 100, 3, 5, false, TUDBtnType::btPrev, 0},
+      {-20, 36, -19, 1, false, TUDBtnType::btPrev, -20},
+      {0, 100, 200, 1, false, TUDBtnType::btPrev, 199},  // unchecked position above Max
+      {0, 100, 200, 1, false, TUDBtnType::btNext, 100},
+      {10, 20, 5, 1, false, TUDBtnType::btNext, 6},      // below Min going up
+      {0, 32767, 32767, 1, false, TUDBtnType::btNext, 32767},
+      {15, 25, 25, 1, true, TUDBtnType::btNext, 15},     // Wrap: out at the other end
+      {15, 25, 15, 1, true, TUDBtnType::btPrev, 25},
+      {0, 100, 97, 5, true, TUDBtnType::btNext, 0},
+      {15, 25, 24, 1, true, TUDBtnType::btNext, 25},     // within the range as without
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " at " << c.pos);
+    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " at " << c.pos
+                                    << (c.wrap ? " wrapping" : ""));
     TUpDown u(nullptr);
     u.SetMin(c.min);
     u.SetMax(c.max);
     u.SetPosition(c.pos);
     u.Increment = c.inc;
+    u.Wrap = c.wrap;
     std::vector<std::pair<TUDBtnType, short>> seen;
     u.OnClick = [&](fw::TObject*, TUDBtnType b) { seen.push_back({b, u.Position()}); };
     u.Step(c.button);
@@ -133,10 +164,12 @@ TEST_F(UpDownTest, WritesFromCodeClampButRunNoHandler) {
   EXPECT_EQ(ud_->Position(), -300);
   ud_->SetMin(0);  // unchanged value: no clamp either
   EXPECT_EQ(ud_->Position(), -300);
-  RunFor(20);
+  clock_.Advance(1000);
   EXPECT_TRUE(steps_.empty());
 }
 
+// Real clicks; the test's clock stands still, so no repeat can come in
+// however long xdotool takes.
 TEST_F(UpDownTest, ArrowsSplitTheHeightAndLeaveTheSpareRow) {
   struct Case {
     int x, y;
@@ -151,8 +184,9 @@ TEST_F(UpDownTest, ArrowsSplitTheHeightAndLeaveTheSpareRow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     steps_.clear();
-    Click(c.x, c.y);
-    RunFor(300);  // keeps presses apart: no quick series
+    MoveTo(c.x, c.y);
+    Xdo("click 1");
+    g_usleep(300000);  // keeps the server's timestamps of two clicks apart: no series
     ASSERT_EQ(int(steps_.size()), c.steps);
     if (c.steps) {
       EXPECT_EQ(steps_[0].button, c.button);
@@ -179,107 +213,110 @@ TEST_F(UpDownTest, OnlyALeftReleaseOverThePressedArrowSteps) {
     steps_.clear();
     MoveTo(10, 5);
     Xdo("mousedown " + std::to_string(c.button));
-    RunFor(30);
     MoveTo(c.rx, c.ry);
-    RunFor(30);
     Xdo("mouseup " + std::to_string(c.button));
-    RunFor(330);  // past the repeat timer: a stopped timer adds nothing
     EXPECT_EQ(int(steps_.size()), c.steps);
+    EXPECT_EQ(clock_.Pending(), 0u) << "the release stops the repeat";
+    g_usleep(300000);  // no series with the next case's press
   }
   steps_.clear();
   MoveTo(10, 5);
   Xdo("click 4 click 5");
-  RunFor(50);
   EXPECT_TRUE(steps_.empty()) << "wheel";
 }
 
 TEST_F(UpDownTest, HeldArrowRepeatsWithShorteningIntervals) {
   ud_->SetPosition(0);
-  MoveTo(10, 5);
-  gint64 t0 = NowMs();
-  Xdo("mousedown 1");
-  RunFor(1950);
-  Xdo("mouseup 1");
-  RunFor(40);
+  Press(10, 5);
+  clock_.Advance(1950);
+  Release(10, 5);
   // Firings at 300, then 275, 250, ... 125 apart, then every 100; one more at
   // the release.
-  std::vector<int> gaps = {300, 275, 250, 225, 200, 175, 150, 125, 100, 100};
-  ASSERT_EQ(steps_.size(), gaps.size() + 1);
-  gint64 prev = t0;
-  for (size_t i = 0; i < gaps.size(); ++i) {
-    int gap = int(steps_[i].ms - prev);
-    EXPECT_GE(gap, gaps[i] - 15) << "step " << i;
-    EXPECT_LE(gap, gaps[i] + 40) << "step " << i;
+  const std::int64_t at[] = {300, 575, 825, 1050, 1250, 1425, 1575, 1700, 1800, 1900, 1950};
+  ASSERT_EQ(steps_.size(), std::size(at));
+  for (size_t i = 0; i < steps_.size(); ++i) {
+    EXPECT_EQ(steps_[i].ms, at[i]) << "step " << i;
     EXPECT_EQ(steps_[i].button, TUDBtnType::btNext);
-    prev = steps_[i].ms;
+    EXPECT_EQ(steps_[i].position, static_cast<short>(i + 1));
   }
-  EXPECT_EQ(ud_->Position(), 11);
+  EXPECT_EQ(clock_.Pending(), 0u);
 }
 
 TEST_F(UpDownTest, HeldArrowPausesOutsideAndReleaseOutsideAddsNone) {
   ud_->SetPosition(50);
-  MoveTo(10, 18);  // lower arrow
-  gint64 t0 = NowMs();
-  Xdo("mousedown 1");
-  RunFor(150);
-  MoveTo(10, 5);  // over the other arrow: outside the held one's rectangle
-  RunFor(550);    // firings at 300 and 600 find the pointer outside
-  MoveTo(10, 18);
-  RunFor(300);    // the firing at 900 steps (interval still 300)
-  MoveTo(80, 18);
-  RunFor(150);
-  Xdo("mouseup 1");
-  RunFor(400);
+  Press(10, 18);  // lower arrow
+  clock_.Advance(150);
+  Motion(10, 5);  // over the other arrow: outside the held one's rectangle
+  clock_.Advance(550);  // the firings at 300 and 600 find the pointer outside
+  Motion(10, 18);
+  clock_.Advance(300);  // the firing at 900 steps: the interval is still 300
+  Motion(80, 18);
+  clock_.Advance(150);
+  Release(80, 18);
   ASSERT_EQ(steps_.size(), 1u);
+  EXPECT_EQ(steps_[0].ms, 900);
   EXPECT_EQ(steps_[0].button, TUDBtnType::btPrev);
-  EXPECT_GE(steps_[0].ms - t0, 880);
-  EXPECT_LE(steps_[0].ms - t0, 960);
   EXPECT_EQ(ud_->Position(), 49);
 }
 
+// Quick presses: the second press of a series steps at once and its release
+// adds none; every other press steps at its release. The series is the
+// window system's (same window, 3 px, 250 ms, any button).
 TEST_F(UpDownTest, SecondPressOfASeriesStepsAtThePress) {
-  ud_->SetPosition(50);
-  MoveTo(10, 5);
-  // Presses 1..6 in quick succession: the second of each series of four
-  // steps at its press, every other one at its release.
-  const bool at_press[] = {false, true, false, false, false, true};
-  for (int i = 0; i < 6; ++i) {
-    SCOPED_TRACE(testing::Message() << "press " << i + 1);
-    size_t before = steps_.size();
-    Xdo("mousedown 1");
-    RunFor(20);
-    EXPECT_EQ(steps_.size(), before + (at_press[i] ? 1 : 0));
-    Xdo("mouseup 1");
-    RunFor(20);
-    EXPECT_EQ(steps_.size(), before + 1);
+  struct Tap {
+    std::int64_t after;  // ms after the previous release
+    int x;
+    guint button;
+    bool at_press;  // a left press: steps at the press rather than the release
+  };
+  const struct {
+    const char* what;
+    std::vector<Tap> presses;
+  } cases[] = {
+      {"six quick presses: the second of each series of four",
+       {{0, 10, 1, false}, {50, 10, 1, true}, {50, 10, 1, false}, {50, 10, 1, false},
+        {50, 10, 1, false}, {50, 10, 1, true}}},
+      {"250 ms apart still a series", {{0, 10, 1, false}, {230, 10, 1, true}}},
+      {"251 ms apart no series", {{0, 10, 1, false}, {231, 10, 1, false}}},
+      {"3 px apart a series, 4 px not",
+       {{0, 10, 1, false}, {50, 13, 1, true}, {400, 10, 1, false}, {50, 14, 1, false}}},
+      {"a right press begins the series of the left one",
+       {{0, 10, 3, false}, {50, 10, 1, true}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ud_->SetPosition(50);
+    clock_.Advance(1000);  // no series with the case before
+    steps_.clear();
+    int expected = 0;
+    for (size_t i = 0; i < c.presses.size(); ++i) {
+      const auto& p = c.presses[i];
+      SCOPED_TRACE(testing::Message() << "press " << i + 1);
+      clock_.Advance(p.after);
+      Press(p.x, 5, p.button);
+      if (p.button == 1 && p.at_press) ++expected;
+      EXPECT_EQ(int(steps_.size()), expected);
+      clock_.Advance(20);  // a press and its release take 20 ms
+      Release(p.x, 5, p.button);
+      if (p.button == 1 && !p.at_press) ++expected;
+      EXPECT_EQ(int(steps_.size()), expected);
+    }
   }
-  EXPECT_EQ(ud_->Position(), 56);
 
-  // A quick second press held down: its repeat timer runs, its release adds none.
-  RunFor(400);
+  // A quick second press held down: its repeat runs, its release adds none.
+  clock_.Advance(1000);
   steps_.clear();
-  Xdo("click 1");
-  RunFor(30);
-  gint64 t0 = NowMs();
-  Xdo("mousedown 1");
-  RunFor(400);
-  Xdo("mouseup 1");
-  RunFor(100);
+  Press(10, 5);
+  clock_.Advance(20);
+  Release(10, 5);  // first step
+  clock_.Advance(30);
+  const std::int64_t t0 = clock_.NowMs();
+  Press(10, 5);  // second of a series: steps now
+  clock_.Advance(400);
+  Release(10, 5);
   ASSERT_EQ(steps_.size(), 3u);  // first release, second press, one repeat
-  EXPECT_LE(steps_[1].ms - t0, 100);
-  EXPECT_GE(steps_[2].ms - t0, 280);
-
-  // Presses 300 ms apart are no series: each steps at its release.
-  RunFor(300);
-  steps_.clear();
-  for (int i = 0; i < 2; ++i) {
-    Xdo("mousedown 1");
-    RunFor(20);
-    EXPECT_TRUE(steps_.size() == size_t(i)) << "press " << i + 1;
-    Xdo("mouseup 1");
-    RunFor(280);
-  }
-  EXPECT_EQ(steps_.size(), 2u);
+  EXPECT_EQ(steps_[1].ms, t0);
+  EXPECT_EQ(steps_[2].ms, t0 + 300);
 }
 
 }  // namespace
