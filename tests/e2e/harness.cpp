@@ -173,8 +173,10 @@ void WindowOrigin(Window w, int* x, int* y, int* wd, int* ht) {
 }
 
 void KeyToWindow(Window w, const std::string& keysym) {
-  Run({"xdotool", "mousemove", "--window", std::to_string(w), "10", "10"});
-  Sleep(0.15);
+  // Once the server has moved the focus, the key goes there, whenever the
+  // program gets round to it. A window gone by now is an ignored error.
+  XSetInputFocus(Dpy(), w, RevertToPointerRoot, CurrentTime);
+  XSync(Dpy(), False);
   Run({"xdotool", "key", keysym});
 }
 
@@ -233,7 +235,7 @@ Program::Program(Options o) : opt_(std::move(o)) {
     _exit(127);
   }
   if (!opt_.find_window) return;
-  const double timeout = opt_.prefix.empty() ? 20 : 90;
+  const double timeout = opt_.prefix.empty() ? 60 : 180;
   WaitFor(
       [&] {
         if (auto w = FindWindow("PYROVANTIKA", true, pid_)) win_ = *w;
@@ -375,10 +377,6 @@ bool Program::WaitForClock(int minutes, double timeout) {
 
 namespace {
 
-// The clock readout: its place, and its face as the program lays it out.
-constexpr int kClockX = 528, kClockY = 192, kClockW = 73, kClockH = 25;
-constexpr int kClockHours = 24;
-
 // The places of the black pixels, relative to the top-left of their box.
 using Ink = std::vector<std::pair<int, int>>;
 Ink Normalised(Ink ink) {
@@ -390,78 +388,102 @@ Ink Normalised(Ink ink) {
   return ink;
 }
 
-// Every reading from 0:00 h on, drawn once on a pixmap of the same server
-// with the same calls the program's labels use.
-const std::map<Ink, int>& ClockFaces() {
-  static const std::map<Ink, int> faces = [] {
-    std::map<Ink, int> m;
+// The ink of texts as the program's labels draw them (its face at 13 px, no
+// antialiasing), drawn once on a pixmap of the same server with the same calls.
+const Ink& InkOf(const std::string& text, const std::vector<std::string>& batch = {}) {
+  static std::map<std::string, Ink> inks;
+  if (auto it = inks.find(text); it != inks.end()) return it->second;
+  static PangoContext* ctx = [] {
     gdk_init(nullptr, nullptr);
     // The toolkit puts in its handler, which ends the process on any error;
     // windows of the program may go between a query and its use.
     Dpy();
     XSetErrorHandler(IgnoreXError);
-    constexpr int n = kClockHours * 60, cols = 40, cw = 100, ch = 40;
-    constexpr int rows = (n + cols - 1) / cols;
-    PangoContext* ctx = gdk_pango_context_get();
+    PangoContext* c = gdk_pango_context_get();
     cairo_font_options_t* o = cairo_font_options_create();
     cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_NONE);
-    pango_cairo_context_set_font_options(ctx, o);
+    pango_cairo_context_set_font_options(c, o);
     cairo_font_options_destroy(o);
-    PangoFontDescription* d = pango_font_description_new();
-    pango_font_description_set_family(d, "DejaVu Sans,Sans");
-    pango_font_description_set_absolute_size(d, 13 * PANGO_SCALE);
-    PangoLayout* layout = pango_layout_new(ctx);
-    pango_layout_set_font_description(layout, d);
-    GdkPixmap* pm = gdk_pixmap_new(gdk_get_default_root_window(), cols * cw, rows * ch, -1);
-    GdkGC* gc = gdk_gc_new(pm);
-    GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF}, black = {0, 0, 0, 0};
-    gdk_gc_set_rgb_fg_color(gc, &white);
-    gdk_draw_rectangle(pm, gc, TRUE, 0, 0, cols * cw, rows * ch);
-    gdk_gc_set_rgb_fg_color(gc, &black);
-    for (int i = 0; i < n; ++i) {
-      const std::string text =
-          std::to_string(i / 60) + (i % 60 < 10 ? ":0" : ":") + std::to_string(i % 60) + " h";
-      pango_layout_set_text(layout, text.c_str(), -1);
-      gdk_draw_layout(pm, gc, (i % cols) * cw + 5, (i / cols) * ch + 5, layout);
-    }
-    GdkPixbuf* pb =
-        gdk_pixbuf_get_from_drawable(nullptr, pm, nullptr, 0, 0, 0, 0, cols * cw, rows * ch);
-    const int stride = gdk_pixbuf_get_rowstride(pb), channels = gdk_pixbuf_get_n_channels(pb);
-    const guchar* px = gdk_pixbuf_get_pixels(pb);
-    for (int i = 0; i < n; ++i) {
-      Ink ink;
-      for (int y = (i / cols) * ch; y < (i / cols + 1) * ch; ++y)
-        for (int x = (i % cols) * cw; x < (i % cols + 1) * cw; ++x) {
-          const guchar* p = px + y * stride + x * channels;
-          if (p[0] == 0 && p[1] == 0 && p[2] == 0) ink.emplace_back(x, y);
-        }
-      m.emplace(Normalised(std::move(ink)), i);
-    }
-    g_object_unref(pb);
-    g_object_unref(gc);
-    g_object_unref(pm);
-    g_object_unref(layout);
-    pango_font_description_free(d);
-    g_object_unref(ctx);
-    gdk_flush();
-    return m;
+    return c;
   }();
-  return faces;
+  std::vector<std::string> todo = batch;
+  todo.push_back(text);
+  const int n = static_cast<int>(todo.size()), cols = 40, cw = 100, ch = 40;
+  const int rows = (n + cols - 1) / cols;
+  PangoFontDescription* d = pango_font_description_new();
+  pango_font_description_set_family(d, "DejaVu Sans,Sans");
+  pango_font_description_set_absolute_size(d, 13 * PANGO_SCALE);
+  PangoLayout* layout = pango_layout_new(ctx);
+  pango_layout_set_font_description(layout, d);
+  GdkPixmap* pm = gdk_pixmap_new(gdk_get_default_root_window(), cols * cw, rows * ch, -1);
+  GdkGC* gc = gdk_gc_new(pm);
+  GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF}, black = {0, 0, 0, 0};
+  gdk_gc_set_rgb_fg_color(gc, &white);
+  gdk_draw_rectangle(pm, gc, TRUE, 0, 0, cols * cw, rows * ch);
+  gdk_gc_set_rgb_fg_color(gc, &black);
+  for (int i = 0; i < n; ++i) {
+    pango_layout_set_text(layout, todo[static_cast<size_t>(i)].c_str(), -1);
+    gdk_draw_layout(pm, gc, (i % cols) * cw + 5, (i / cols) * ch + 5, layout);
+  }
+  GdkPixbuf* pb =
+      gdk_pixbuf_get_from_drawable(nullptr, pm, nullptr, 0, 0, 0, 0, cols * cw, rows * ch);
+  const int stride = gdk_pixbuf_get_rowstride(pb), channels = gdk_pixbuf_get_n_channels(pb);
+  const guchar* px = gdk_pixbuf_get_pixels(pb);
+  for (int i = 0; i < n; ++i) {
+    Ink ink;
+    for (int y = (i / cols) * ch; y < (i / cols + 1) * ch; ++y)
+      for (int x = (i % cols) * cw; x < (i % cols + 1) * cw; ++x) {
+        const guchar* p = px + y * stride + x * channels;
+        if (p[0] == 0 && p[1] == 0 && p[2] == 0) ink.emplace_back(x, y);
+      }
+    inks[todo[static_cast<size_t>(i)]] = Normalised(std::move(ink));
+  }
+  g_object_unref(pb);
+  g_object_unref(gc);
+  g_object_unref(pm);
+  g_object_unref(layout);
+  pango_font_description_free(d);
+  gdk_flush();
+  return inks[text];
+}
+
+// The clock readout: its place, and every reading from 0:00 h on.
+constexpr int kClockX = 528, kClockY = 192, kClockW = 73, kClockH = 25;
+constexpr int kClockHours = 24;
+
+const std::vector<std::string>& ClockTexts() {
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> v;
+    for (int i = 0; i < kClockHours * 60; ++i)
+      v.push_back(std::to_string(i / 60) + (i % 60 < 10 ? ":0" : ":") + std::to_string(i % 60) +
+                  " h");
+    return v;
+  }();
+  return texts;
 }
 
 }  // namespace
 
-std::optional<int> ClockMinutes(const std::vector<uint32_t>& snap) {
-  const auto crop = Crop(snap, kClockX, kClockY, kClockW, kClockH);
-  if (crop.size() != static_cast<size_t>(kClockW * kClockH)) return std::nullopt;
+std::optional<std::string> ShownText(const std::vector<uint32_t>& snap, int x, int y, int w, int h,
+                                     const std::vector<std::string>& candidates) {
+  const auto crop = Crop(snap, x, y, w, h);
+  if (crop.size() != static_cast<size_t>(w * h) || candidates.empty()) return std::nullopt;
   Ink ink;
-  for (int y = 0; y < kClockH; ++y)
-    for (int x = 0; x < kClockW; ++x)
-      if (crop[static_cast<size_t>(y * kClockW + x)] == 0) ink.emplace_back(x, y);
-  const auto& faces = ClockFaces();
-  const auto it = faces.find(Normalised(std::move(ink)));
-  if (it == faces.end()) return std::nullopt;
-  return it->second;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i)
+      if (crop[static_cast<size_t>(j * w + i)] == 0) ink.emplace_back(i, j);
+  ink = Normalised(std::move(ink));
+  InkOf(candidates[0], candidates);  // all drawn in one go
+  for (const auto& c : candidates)
+    if (InkOf(c) == ink) return c;
+  return std::nullopt;
+}
+
+std::optional<int> ClockMinutes(const std::vector<uint32_t>& snap) {
+  const auto text = ShownText(snap, kClockX, kClockY, kClockW, kClockH, ClockTexts());
+  if (!text) return std::nullopt;
+  const auto& all = ClockTexts();
+  return static_cast<int>(std::find(all.begin(), all.end(), *text) - all.begin());
 }
 
 std::string Program::Title() { return WindowTitle(win_); }

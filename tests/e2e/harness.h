@@ -39,6 +39,26 @@ bool WaitFor(F&& cond, double timeout) {
   }
 }
 
+// Polls `get` until its value has stayed the same for `quiet` seconds (the
+// program has done what it was doing), or `timeout` seconds have passed.
+template <class F>
+bool WaitUnchanged(F&& get, double quiet, double timeout) {
+  const double end = Now() + timeout;
+  auto last = get();
+  double since = Now();
+  for (;;) {
+    Sleep(0.05);
+    auto now = get();
+    if (now != last) {
+      last = std::move(now);
+      since = Now();
+    } else if (Now() - since >= quiet) {
+      return true;
+    }
+    if (Now() > end) return false;
+  }
+}
+
 struct Options {
   int speed = 1;               // faketime speed-up factor, 1 = real time
   std::string workdir;         // empty: a fresh temp dir
@@ -141,10 +161,15 @@ std::optional<Window> FindBox(pid_t pid, Window main);
 // leaving out lines that contain `expected` (a notice the case provokes).
 std::string Complaints(const std::string& err, const std::string& expected = "");
 
-// Answers a box by keys after giving it the pointer (focus follows the pointer).
+// Gives a window the keyboard focus, then sends it a key.
 void KeyToWindow(Window w, const std::string& keysym);
 // Client-area coordinates of a window's top-left corner on the root.
 void WindowOrigin(Window w, int* x, int* y, int* wd = nullptr, int* ht = nullptr);
+
+// Which of the candidates the label at (x, y, w, h) of a Snapshot() shows in
+// black, read by comparing its text with each laid out in the labels' face.
+std::optional<std::string> ShownText(const std::vector<uint32_t>& snap, int x, int y, int w, int h,
+                                     const std::vector<std::string>& candidates);
 
 // Minutes since 0:00 that the simulated clock's readout shows in a
 // Snapshot(), read by comparing its text with "H:MM h" laid out in the

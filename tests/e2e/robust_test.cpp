@@ -21,23 +21,23 @@ class RecordFileFaults : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(p.window(), 0u) << p.Stderr();
-    p.MoveTo(300, 200);
-    Sleep(0.5);
     p.Click(at::kNotepad);
-    Sleep(0.2);
     p.Type("Notiz bleibt");
     p.Click(at::kStop);  // focus out of the notepad
     p.Click(at::kStart);
-    Sleep(0.5);
-    notes = Crop(p.Snapshot(), kNoteX, kNoteY, kNoteW, kNoteH);
-    unticked = Crop(p.Snapshot(), kTickX, kTickY, kTickW, kTickH);
+    p.MoveTo(300, 200);  // a hovered check box is drawn lighter
+    // The text is in, the caret gone and the box drawn once they stand still.
+    ASSERT_TRUE(WaitUnchanged([&] { return std::pair(Notes(), TickPixels()); }, 1.5, 30));
+    notes = Notes();
+    unticked = TickPixels();
   }
   std::vector<uint32_t> Notes() { return Crop(p.Snapshot(), kNoteX, kNoteY, kNoteW, kNoteH); }
-  // With the pointer away: a hovered check box is drawn lighter.
-  std::vector<uint32_t> Tick() {
-    p.MoveTo(300, 200);
-    Sleep(0.3);
-    return Crop(p.Snapshot(), kTickX, kTickY, kTickW, kTickH);
+  std::vector<uint32_t> TickPixels() { return Crop(p.Snapshot(), kTickX, kTickY, kTickW, kTickH); }
+  // Waits for the clock to go on by a few simulated minutes: ticks have run.
+  void SomeTicks() {
+    const auto now = p.Clock();
+    ASSERT_TRUE(now) << "the clock readout cannot be read";
+    ASSERT_TRUE(p.WaitForClock(*now + 3, 60)) << p.Stderr();
   }
 
   Program p;
@@ -47,30 +47,44 @@ class RecordFileFaults : public ::testing::Test {
 TEST_F(RecordFileFaults, FullDiskShowsOneBoxAndTheProgramGoesOn) {
   ASSERT_EQ(symlink("/dev/full", (p.dir() + "/tl.txt").c_str()), 0);
   p.Click(at::kRecord);
-  auto box = p.WaitBox(5);
+  auto box = p.WaitBox(10);
   ASSERT_TRUE(box) << "error box";
+  XMoveWindow(Dpy(), *box, 700, 500);  // off the clock's readout
+  XSync(Dpy(), False);
   EXPECT_NE(p.Stderr().find("Disk Full"), std::string::npos) << p.Stderr();
-  // The ticks go on behind the box and retry the switch-on: still one box,
-  // still running.
-  Sleep(10);
+  // The ticks go on behind the box and retry the switch-on once, which fails
+  // again: still one box, still running.
+  const auto reports = [&] {
+    const std::string err = p.Stderr();
+    size_t n = 0;
+    for (size_t at = err.find("HandleException"); at != std::string::npos;
+         at = err.find("HandleException", at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_TRUE(WaitFor([&] { return reports() >= 2; }, 30)) << p.Stderr();
+  SomeTicks();
   ASSERT_TRUE(p.Running()) << p.Stderr();
   EXPECT_EQ(FindBox(p.pid(), p.window()), box);
   KeyToWindow(*box, "alt+o");  // OK: ignore and go on
-  EXPECT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 5));
-  Sleep(2.5);
+  EXPECT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 10));
+  SomeTicks();
   EXPECT_FALSE(FindBox(p.pid(), p.window())) << "the switch-on is not retried again";
+  EXPECT_EQ(reports(), 2u);
   EXPECT_TRUE(p.Running());
-  EXPECT_EQ(Tick(), unticked);
-  EXPECT_EQ(Notes(), notes);
+  p.MoveTo(300, 200);
+  EXPECT_TRUE(WaitFor([&] { return TickPixels() == unticked; }, 20));
+  EXPECT_TRUE(WaitFor([&] { return Notes() == notes; }, 20));
 }
 
 TEST_F(RecordFileFaults, DirectoryInTheWayUnticksSilently) {
   ASSERT_EQ(mkdir((p.dir() + "/tl.txt").c_str(), 0755), 0);
   p.Click(at::kRecord);
-  Sleep(2.5);  // past the next tick
+  SomeTicks();  // past the next tick
   EXPECT_FALSE(FindBox(p.pid(), p.window()));
   EXPECT_TRUE(p.Running());
-  EXPECT_EQ(Tick(), unticked);
+  p.MoveTo(300, 200);
+  EXPECT_TRUE(WaitFor([&] { return TickPixels() == unticked; }, 20));
   EXPECT_EQ(p.Stderr(), "");
   EXPECT_EQ(Notes(), notes);
   struct stat st{};

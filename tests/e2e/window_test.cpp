@@ -39,7 +39,8 @@ TEST(Start, WindowTitleHintsAndScene) {
   EXPECT_EQ(hints.min_height, 451);
   EXPECT_EQ(hints.max_height, 451);
 
-  Sleep(1.5);  // past the first simulation tick
+  // The first simulation tick paints the sun.
+  ASSERT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kGrey; }, 30)) << p.Stderr();
   const auto s = p.Snapshot();
   ASSERT_EQ(s.size(), 682u * 451u);
   struct {
@@ -66,18 +67,14 @@ TEST(Start, WindowTitleHintsAndScene) {
   EXPECT_GT(CountColour(s, 376, 24, 249, 153, kBlue), 50) << "notepad text";
   EXPECT_EQ(CountColour(s, 256, 16, 297, 209, kAqua), 0) << "U-value table hidden";
 
-  EXPECT_TRUE(WaitFor([&] { return p.Title() == "PYROVANTIKA 3.1 Raumheizung"; }, 5))
+  EXPECT_TRUE(WaitFor([&] { return p.Title() == "PYROVANTIKA 3.1 Raumheizung"; }, 30))
       << p.Title();
   EXPECT_EQ(Complaints(p.Stderr()), "");
 }
 
 class Controls : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_NE(p.window(), 0u) << p.Stderr();
-    p.MoveTo(300, 200);  // the first activation selects START
-    Sleep(0.5);
-  }
+  void SetUp() override { ASSERT_NE(p.window(), 0u) << p.Stderr(); }
   void TearDown() override {
     EXPECT_TRUE(p.Running());
     EXPECT_EQ(Complaints(p.Stderr()), "");
@@ -86,32 +83,33 @@ class Controls : public ::testing::Test {
 };
 
 TEST_F(Controls, SunByButtonAndByClickOnTheSun) {
-  EXPECT_EQ(p.Pixel(at::kSunDisc.x, at::kSunDisc.y), kGrey);
+  // The first tick paints the sun, grey while off.
+  ASSERT_TRUE(WaitFor([&] { return p.Pixel(at::kSunDisc.x, at::kSunDisc.y) == kGrey; }, 20));
   p.Click(at::kSunButton);
-  EXPECT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kYellow; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kYellow; }, 20));
   // The sun's power is shown by the next tick.
-  EXPECT_TRUE(WaitFor([&] { return CountColour(p.Snapshot(), 136, 136, 54, 18, kRed) > 10; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return CountColour(p.Snapshot(), 136, 136, 54, 18, kRed) > 10; }, 20));
   p.Click(at::kSunDisc);
-  EXPECT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kGrey; }, 2));
-  EXPECT_TRUE(WaitFor([&] { return CountColour(p.Snapshot(), 136, 136, 54, 18, kRed) == 0; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(80, 50) == kGrey; }, 20));
+  EXPECT_TRUE(WaitFor([&] { return CountColour(p.Snapshot(), 136, 136, 54, 18, kRed) == 0; }, 20));
 }
 
 TEST_F(Controls, HeaterByButtonAndOnTheHouse) {
   const auto red = [&] { return CountColour(p.Snapshot(), 200, 384, 45, 24, kRed); };
   const auto black = [&] { return CountColour(p.Snapshot(), 200, 384, 45, 24, kBlack); };
-  ASSERT_GT(red(), 10);
+  ASSERT_TRUE(WaitFor([&] { return red() > 10; }, 20));
   p.Click(at::kHeaterButton);  // off: "AUS" in black
-  EXPECT_TRUE(WaitFor([&] { return red() == 0 && black() > 10; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return red() == 0 && black() > 10; }, 20));
   p.Click(at::kHouse);  // on again: "EIN" in red
-  EXPECT_TRUE(WaitFor([&] { return red() > 10 && black() == 0; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return red() > 10 && black() == 0; }, 20));
 }
 
 TEST_F(Controls, UValueTableShownAndHidden) {
   p.Click(at::kUWert);
-  EXPECT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kAqua; }, 2));
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kAqua; }, 20));
   Sleep(0.4);  // a second click this soon would be a double click
   p.Click(at::kUTable);
-  EXPECT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kMeadow; }, 2))
+  EXPECT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kMeadow; }, 20))
       << std::hex << p.Pixel(at::kUTable.x, at::kUTable.y);
 }
 
@@ -119,40 +117,35 @@ TEST_F(Controls, NotepadKeepsTypedText) {
   const auto notepad = [&] { return Crop(p.Snapshot(), 376, 24, 249, 153); };
   const int before = CountColour(p.Snapshot(), 376, 24, 249, 153, kBlue);
   p.Click(at::kNotepad);
-  Sleep(0.2);
   p.Type("Messung 1: 21 Grad");
-  Sleep(0.3);
   p.Click(at::kStop);  // focus leaves the notepad: no caret in the picture
-  Sleep(0.5);
+  // The text is in and the caret gone once the picture stands still.
+  ASSERT_TRUE(WaitUnchanged(notepad, 1.5, 30));
   const auto typed = notepad();
   EXPECT_GT(CountColour(p.Snapshot(), 376, 24, 249, 153, kBlue), before + 50);
   // Ticks, the sun, a whole repaint and START again leave the text alone.
   p.Click(at::kSunButton);
   p.Click(at::kUWert);
-  Sleep(0.4);
+  ASSERT_TRUE(WaitFor([&] { return p.Pixel(at::kUTable.x, at::kUTable.y) == kAqua; }, 20));
+  Sleep(0.4);  // a second click this soon would be a double click
   p.Click(at::kUTable);
   p.Click(at::kStart);
-  Sleep(1.0);
-  EXPECT_EQ(notepad(), typed);
+  EXPECT_TRUE(WaitFor([&] { return notepad() == typed; }, 20));
 }
 
 TEST_F(Controls, ArrowKeysMoveTheRunSelection) {
-  // The clock readout changes with every running tick.
-  const auto clock = [&] { return Crop(p.Snapshot(), 528, 192, 73, 25); };
-  const auto ticking = [&] {
-    const auto before = clock();
-    Sleep(0.6);  // six ticks at this speed
-    return clock() != before;
+  // The clock readout changes with every running tick, and stands while stopped.
+  const auto runs = [&] {
+    const auto now = p.Clock();
+    return now && p.WaitForClock(*now + 2, 30);
   };
+  const auto stands = [&] { return WaitUnchanged([&] { return p.Clock(); }, 1.5, 30); };
   p.Click(at::kStart);  // START selected and focused
-  Sleep(0.3);
-  ASSERT_TRUE(ticking());
-  p.Key("Down");  // to STOP, selecting it
-  Sleep(0.3);
-  EXPECT_FALSE(ticking());
+  ASSERT_TRUE(runs());
+  p.Key("Down");  // to STOP, selecting it (not to RESET, which would run on)
+  EXPECT_TRUE(stands());
   p.Key("Up");  // back to START
-  Sleep(0.3);
-  EXPECT_TRUE(ticking());
+  EXPECT_TRUE(runs());
 }
 
 // The data lines' times (first field) after the switch-on line.
@@ -164,21 +157,31 @@ std::vector<std::string> Times(const std::string& file) {
 }
 
 TEST_F(Controls, ResetWhileRunningAndWhileStopped) {
+  p.Click(at::kReset);  // the clock from 0:00
   p.Click(at::kRecord);
-  // About 45 simulated minutes: one line at 0.50, then RESET while running.
-  Sleep(4.0);
-  p.Click(at::kReset);
-  Sleep(4.0);  // 40 minutes: a line at 0.50 again, not at 1.00
+  ASSERT_TRUE(p.WaitForClock(31, 60));  // a line at 0.50
+  p.Click(at::kReset);  // while running: the clock goes back and runs on
+  ASSERT_TRUE(WaitFor([&] { return p.Clock().value_or(99) < 31; }, 30));
+  ASSERT_TRUE(p.WaitForClock(31, 60));  // a line at 0.50 again, not at 1.00
   p.Click(at::kStop);
-  Sleep(0.3);
   p.Click(at::kReset);  // while stopped: the clock goes back, the run stays stopped
-  Sleep(4.0);
+  ASSERT_TRUE(WaitFor([&] { return p.Clock() == 0; }, 30));
+  EXPECT_TRUE(WaitUnchanged([&] { return p.Clock(); }, 1.5, 30));
+  EXPECT_EQ(p.Clock(), 0);
   p.Click(at::kStart);
-  Sleep(3.5);
+  ASSERT_TRUE(p.WaitForClock(31, 60));
   p.Click(at::kRecord);  // off: the buffer goes to the file
-  ASSERT_TRUE(WaitFor([&] { return Times(p.File("tl.txt")).size() >= 3; }, 3)) << p.File("tl.txt");
-  EXPECT_EQ(Times(p.File("tl.txt")), (std::vector<std::string>{"0.50", "0.50", "0.50"}))
-      << p.File("tl.txt");
+  // Each RESET starts the time column again at 0.50: three runs of half
+  // hours, each from 0.50 on.
+  ASSERT_TRUE(WaitFor([&] { return Times(p.File("tl.txt")).size() >= 3; }, 30)) << p.File("tl.txt");
+  std::vector<std::string> starts;
+  double prev = -1;
+  for (const auto& t : Times(p.File("tl.txt"))) {
+    const double v = std::stod(t);
+    if (v != prev + 0.5) starts.push_back(t);
+    prev = v;
+  }
+  EXPECT_EQ(starts, (std::vector<std::string>{"0.50", "0.50", "0.50"})) << p.File("tl.txt");
 }
 
 }  // namespace
