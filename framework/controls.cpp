@@ -344,22 +344,36 @@ void TButtonControl::CreateToggle(GtkWidget* button) {
   }
   toggled_id_ = g_signal_connect(button, "toggled", G_CALLBACK(OnToggled), this);
   PutInEventBox(button);
+  FitToCaption();  // in the window, with its style: the size it will show at
+}
+
+void TButtonControl::SetCaption(const std::string& s) {
+  if (s == caption_) return;
+  caption_ = s;
+  if (!button_) return;
+  gtk_button_set_label(GTK_BUTTON(button_), MnemonicText(s).c_str());
+  ApplyTextLook(LabelOf(button_), font_);  // the new label widget
+  FitToCaption();
+}
+
+void TButtonControl::SetFontColor(TColor c) {
+  if (c == font_.Color) return;
+  font_.Color = c;
+  ApplyTextLook(LabelOf(button_), font_);
+}
+
+void TButtonControl::FitToCaption() {
+  if (!AutoSize || !button_) return;
+  // The size the toolkit wants for the indicator and the caption.
+  gtk_widget_set_size_request(button_, -1, -1);
+  GtkRequisition r{};
+  gtk_widget_size_request(button_, &r);
+  SetBounds(left_, top_, r.width, r.height);
+  if (widget_) gtk_widget_set_size_request(button_, r.width, r.height);
 }
 
 void TCheckBox::CreateHandle() {
   CreateToggle(gtk_check_button_new_with_mnemonic(MnemonicText(caption_).c_str()));
-}
-
-void TCheckBox::SetCaption(const std::string& s) {
-  if (s == caption_) return;
-  caption_ = s;
-  if (button_) gtk_button_set_label(GTK_BUTTON(button_), MnemonicText(s).c_str());
-}
-
-void TCheckBox::SetFontColor(TColor c) {
-  if (c == font_.Color) return;
-  font_.Color = c;
-  ApplyTextLook(LabelOf(button_), font_);
 }
 
 void TCheckBox::SetChecked(bool v) {
@@ -397,6 +411,16 @@ gboolean OnRadioKey(GtkWidget*, GdkEventKey* e, gpointer self) {
   Dispatch([&] { handled = static_cast<TRadioButton*>(self)->MoveSelection(step); });
   return handled;
 }
+
+// The toolkit lets Tab into a radio group only at its selected member; here
+// each radio button in the tab order is a stop of its own, selected or not.
+gboolean OnRadioFocus(GtkWidget* w, GtkDirectionType dir, gpointer) {
+  if (dir != GTK_DIR_TAB_FORWARD && dir != GTK_DIR_TAB_BACKWARD) return FALSE;
+  if (gtk_widget_is_focus(w) || !gtk_widget_get_can_focus(w)) return FALSE;  // passes on
+  gtk_widget_grab_focus(w);
+  return TRUE;
+}
+
 }  // namespace
 
 void TRadioButton::CreateHandle() {
@@ -404,6 +428,7 @@ void TRadioButton::CreateHandle() {
   CreateToggle(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor),
                                                              MnemonicText(caption_).c_str()));
   g_signal_connect(button_, "key-press-event", G_CALLBACK(OnRadioKey), this);
+  g_signal_connect(button_, "focus", G_CALLBACK(OnRadioFocus), nullptr);
 }
 
 bool TRadioButton::MoveSelection(int step) {
@@ -422,25 +447,9 @@ bool TRadioButton::MoveSelection(int step) {
   const auto i = ((self - group.begin()) + step + n) % n;
   TRadioButton* target = group[static_cast<size_t>(i)];
   gtk_widget_grab_focus(target->button_);
-  if (!target->checked_) {
-    // The toolkit's selection, reported through its toggled signal.
-    target->repeat_ = Repeat::kNever;
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(target->button_), TRUE);
-    target->repeat_ = Repeat::kIfMoved;
-  }
+  // The toolkit's selection, reported through its toggled signal.
+  if (!target->checked_) gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(target->button_), TRUE);
   return true;
-}
-
-void TRadioButton::SetCaption(const std::string& s) {
-  if (s == caption_) return;
-  caption_ = s;
-  if (button_) gtk_button_set_label(GTK_BUTTON(button_), MnemonicText(s).c_str());
-}
-
-void TRadioButton::SetFontColor(TColor c) {
-  if (c == font_.Color) return;
-  font_.Color = c;
-  ApplyTextLook(LabelOf(button_), font_);
 }
 
 void TRadioButton::SetWidget(bool v) {
@@ -475,20 +484,26 @@ void TRadioButton::SetChecked(bool v) {
   if (OnClick) OnClick(this);
 }
 
-void TRadioButton::Select() {
+void TRadioButton::Select(Selection how) {
   checked_ = true;
   DeselectOthers();
   ReportChange();
   if (OnClick) OnClick(this);
-  // A handler moved the selection away: the click selects once more.
-  if (!checked_ && repeat_ == Repeat::kIfMoved) SetChecked(true);
+  // A handler moved the selection away: a click selects once more.
+  if (!checked_ && how == Selection::kClick) SetChecked(true);
 }
 
 void TRadioButton::WidgetToggled() {
   // The deselected member's report is ignored: the selected one reports it.
   if (!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_))) return;
   if (checked_) return;
-  Select();
+  // A click is the release of the left button over the button; Space, the
+  // accelerator and the arrow keys select from a key or the toolkit's
+  // activation timeout, and select once.
+  GdkEvent* e = gtk_get_current_event();
+  const bool click = e && e->type == GDK_BUTTON_RELEASE && e->button.button == 1;
+  if (e) gdk_event_free(e);
+  Select(click ? Selection::kClick : Selection::kKeyboard);
 }
 
 // ---- memo and group box
@@ -520,6 +535,8 @@ void TMemo::CreateHandle() {
   gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(tv), WordWrap ? GTK_WRAP_WORD : GTK_WRAP_NONE);
   gtk_text_view_set_editable(GTK_TEXT_VIEW(tv), !ReadOnly);
   gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(tv), !ReadOnly);
+  // Tab moves the focus on, as from every other control; it is no text.
+  gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(tv), FALSE);
   std::string text;
   for (std::size_t i = 0; i < Lines.size(); ++i) {
     if (i) text += '\n';

@@ -172,6 +172,10 @@ class TButtonControl : public TWinControl {
   ~TButtonControl() override;
   bool Checked() const { return checked_; }
   virtual void SetChecked(bool v);
+  void SetCaption(const std::string& s) override;
+  void SetFontColor(TColor c) override;
+  // The control takes the size of its indicator and caption.
+  bool AutoSize = true;
   TNotifyEvent OnChange;
   void LoadChecked(bool v) { checked_ = v; reported_ = v; }
   // The toolkit changed the widget on its own (user click, keyboard).
@@ -182,6 +186,7 @@ class TButtonControl : public TWinControl {
  protected:
   void ReportChange();  // OnChange if state differs from last reported
   void CreateToggle(GtkWidget* button);  // wraps, connects "toggled"
+  void FitToCaption();  // AutoSize
   bool checked_ = false;
   bool reported_ = false;
   GtkWidget* button_ = nullptr;
@@ -191,8 +196,6 @@ class TButtonControl : public TWinControl {
 class TCheckBox : public TButtonControl {
  public:
   using TButtonControl::TButtonControl;
-  void SetCaption(const std::string& s) override;
-  void SetFontColor(TColor c) override;
   void CreateHandle() override;
   void SetChecked(bool v) override;
   void WidgetToggled() override;
@@ -201,8 +204,6 @@ class TCheckBox : public TButtonControl {
 class TRadioButton : public TButtonControl {
  public:
   using TButtonControl::TButtonControl;
-  void SetCaption(const std::string& s) override;
-  void SetFontColor(TColor c) override;
   void CreateHandle() override;
   void SetChecked(bool v) override;
   void WidgetToggled() override;
@@ -214,10 +215,10 @@ class TRadioButton : public TButtonControl {
  private:
   void SetWidget(bool v);       // silent, for the whole group
   void DeselectOthers();
-  void Select();                // the user's selection, with the repeat
-  // A keyboard selection is one selection: no repeat when a handler moved it.
-  enum class Repeat { kIfMoved, kNever };
-  Repeat repeat_ = Repeat::kIfMoved;
+  // The user's selection. A click selects once more when a handler moved the
+  // selection away; a selection by keyboard is one selection.
+  enum class Selection { kClick, kKeyboard };
+  void Select(Selection how);
 };
 
 class TMemo : public TWinControl {

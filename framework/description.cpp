@@ -259,6 +259,7 @@ bool ReadComponentKey(const GroupReader& r, const std::string& key, TComponent* 
   else if (label && key == "Color") { label->LoadColor(r.Colour(key)); label_colour = true; }
   else if (label && key == "Transparent") { label->LoadTransparent(r.Bool(key)); label_transparent = true; }
   else if (label && key == "AutoSize") label->AutoSize = r.Bool(key);
+  else if (check && key == "AutoSize") check->AutoSize = r.Bool(key);
   else if (label && key == "Alignment")
     label->Alignment = r.Enum<TAlignment>(key, {{"taLeftJustify", TAlignment::taLeftJustify},
                                                 {"taRightJustify", TAlignment::taRightJustify},

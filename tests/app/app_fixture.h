@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -33,6 +34,14 @@ class AppTest : public ::testing::Test {
   void StopTimers();
   // Runs n ticks; stops at the first failed assertion inside.
   void Ticks(int n);
+  // A real left click (xdotool) in the middle of a windowed control, with
+  // the events it causes run; clicks are kept apart (no click series).
+  void ClickOn(fw::TControl* c);
+  // A real key (xdotool) to the window, with the focus on a control; runs
+  // the events until done() holds (the toolkit completes a key's activation
+  // a moment later), then what is due.
+  void PressKey(fw::TWinControl* focus, const std::string& keysym,
+                const std::function<bool()>& done);
   // Writes Checked without running the program's handlers.
   static void SetCheckedQuietly(fw::TButtonControl* b, bool v);
   // The record file in the test's working directory ("" when missing).

@@ -287,10 +287,8 @@ class RunControlsTest : public AppTest {
       inner(s);
     };
   }
-  // A click on RESET through the toolkit's own radio widget.
-  void ClickReset() {
-    gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(F().RadioButton3->Widget()))));
-  }
+  // A real click on RESET: the pointer's press and release on its widget.
+  void ClickReset() { ClickOn(F().RadioButton3); }
   void Dirty() {
     Ticks(157);  // 2:37 h
     room::CO2PerDay = 5.0L;
@@ -372,6 +370,29 @@ TEST_F(RunControlsTest, ResetWhileStoppedStaysStoppedAfterAPaint) {
   EXPECT_EQ(F().Label16->Caption(), "0.00 kWh");
   EXPECT_EQ(F().Label15->Caption(), "0:00 h");
   EXPECT_EQ(F().Label2->Caption(), "CO2: 0.0 kg/Tag");
+}
+
+// RESET chosen by keyboard (Space, its accelerator) goes through the first
+// selection only: two runs of its handler and two pauses, not a click's four.
+TEST_F(RunControlsTest, ResetByKeyboardSelectsOnce) {
+  for (const char* key : {"space", "alt+r"}) {
+    SCOPED_TRACE(key);
+    Dirty();
+    runs1_ = runs2_ = runs3_ = 0;
+    PressKey(F().RadioButton3, key, [&] { return runs3_ >= 2; });
+    EXPECT_EQ(runs3_, 2);
+    EXPECT_EQ(runs1_, 2);
+    EXPECT_EQ(runs2_, 0);
+    EXPECT_TRUE(F().RadioButton1->Checked());
+    EXPECT_FALSE(F().RadioButton3->Checked());
+    EXPECT_FALSE(room::Stopped);
+    // The clock and the counters are reset (a paint that the focus change
+    // brings may write the readouts anew meanwhile).
+    EXPECT_EQ(room::SimMinutes, 0.0L);
+    EXPECT_EQ(room::SimHours, 0.0L);
+    EXPECT_EQ(room::CO2PerDay, 0.0L);
+    EXPECT_EQ(room::HeatingWork, 0.000001L);
+  }
 }
 
 TEST_F(RunControlsTest, ResetKeepsRecordingInTheSameFile) {

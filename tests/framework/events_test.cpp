@@ -71,7 +71,7 @@ TEST_F(Events, ClickOnRadioSelectsAgainOnceWhenHandlerMovesSelection) {
   f->on_click_extra = [&](TObject* s) {
     if (s == f->R2) f->R1->SetChecked(true);
   };
-  gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(f->R2->Widget()))));
+  ClickOn(*f, f->R2);
   std::vector<std::string> want{"R1Change", "R1Click", "R2Click", "R2Click", "R1Change", "R1Click",
                                 "R1Change", "R1Click", "R2Click", "R2Click", "R1Change", "R1Click"};
   EXPECT_EQ(f->log, want);
@@ -80,9 +80,9 @@ TEST_F(Events, ClickOnRadioSelectsAgainOnceWhenHandlerMovesSelection) {
 
   f->on_click_extra = nullptr;
   f->log.clear();
-  gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(f->R1->Widget()))));
+  ClickOn(*f, f->R1);
   EXPECT_TRUE(f->log.empty()) << "click on the selected one";
-  gtk_button_clicked(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(f->C1->Widget()))));
+  ClickOn(*f, f->C1);
   EXPECT_EQ(f->log, std::vector<std::string>{"C1Click"});
   EXPECT_TRUE(f->C1->Checked());
 }
@@ -91,15 +91,7 @@ TEST_F(Events, RealPointerClickOnCheckBoxAndButton) {
   auto f = Build(std::string(kRadios) +
                  "[B1]\nClass=TButton\nLeft=100\nTop=60\nWidth=80\nHeight=30\nCaption=&Go\nOnClick=Click\n"
                  "[M1]\nClass=TMemo\nLeft=100\nTop=95\nWidth=80\nHeight=20\nReadOnly=true\nOnClick=Click\n");
-  gint ox = 0, oy = 0;
-  gdk_window_get_origin(f->CanvasWidget()->window, &ox, &oy);
-  auto click = [&](int x, int y) {
-    std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " + std::to_string(oy + y) +
-                      " click 1";
-    ASSERT_EQ(system(cmd.c_str()), 0);
-    Settle();  // xdotool's events are in: it waits for the server as it leaves
-    g_usleep(300000);  // keeps the server's timestamps apart: no click series
-  };
+  auto click = [&](int x, int y) { ClickAt(*f, x, y); };
   click(110, 21);
   click(140, 75);
   click(20, 81);  // R3: R1 is not selected, so only R3's handlers run

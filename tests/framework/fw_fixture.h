@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,7 +68,8 @@ struct TestForm : TForm {
   TLabel *L1 = nullptr, *L2 = nullptr, *L3 = nullptr;
   TImage* I1 = nullptr;
   TButton* B1 = nullptr;
-  TMemo* M1 = nullptr;
+  TMemo *M1 = nullptr, *M2 = nullptr;
+  TUpDown* U1 = nullptr;
   TRadioButton *R1 = nullptr, *R2 = nullptr, *R3 = nullptr;
   TCheckBox* C1 = nullptr;
   TTimer* T1 = nullptr;
@@ -96,17 +98,19 @@ struct TestForm : TForm {
     if (on_timer_extra) on_timer_extra(s);
   }
   void Created(TObject*) { log.push_back("FormCreate"); }
+  void Step(TObject* s, TUDBtnType) { log.push_back(NameOf(s) + "Click"); }
 
   static const TFormClass& FormClass() {
     static TFormClass c = [] {
       TFormClass k("TTestForm");
       k.Field("L1", &TestForm::L1).Field("L2", &TestForm::L2).Field("L3", &TestForm::L3);
       k.Field("I1", &TestForm::I1).Field("B1", &TestForm::B1).Field("M1", &TestForm::M1);
+      k.Field("M2", &TestForm::M2).Field("U1", &TestForm::U1);
       k.Field("R1", &TestForm::R1).Field("R2", &TestForm::R2).Field("R3", &TestForm::R3);
       k.Field("C1", &TestForm::C1).Field("T1", &TestForm::T1);
       k.Method("Paint", &TestForm::Paint).Method("Click", &TestForm::Click);
       k.Method("Change", &TestForm::Change).Method("Tick", &TestForm::Tick);
-      k.Method("Created", &TestForm::Created);
+      k.Method("Created", &TestForm::Created).Method("Step", &TestForm::Step);
       return k;
     }();
     return c;
@@ -129,6 +133,23 @@ inline std::unique_ptr<TestForm> Build(const std::string& body, bool show = true
     Settle();
   }
   return f;
+}
+
+// A real left click (xdotool) at a point of the form's client area. Clicks
+// are kept apart in the server's time, so none continues a click series.
+inline void ClickAt(TForm& f, int x, int y) {
+  gint ox = 0, oy = 0;
+  gdk_window_get_origin(f.CanvasWidget()->window, &ox, &oy);
+  const std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " +
+                          std::to_string(oy + y) + " click 1";
+  ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
+  Settle();  // xdotool waits for the server as it leaves: its events are in
+  g_usleep(300000);
+}
+
+// A real left click in the middle of a windowed control.
+inline void ClickOn(TForm& f, TControl* c) {
+  ClickAt(f, c->Left() + c->Width() / 2, c->Top() + c->Height() / 2);
 }
 
 // Screen pixel of the form's canvas as $BBGGRR.

@@ -85,6 +85,45 @@ TEST_F(Reader, BuildsComponentsWithPropertiesAndBindings) {
   EXPECT_EQ(y, 137);
 }
 
+// Check boxes and radio buttons take the size of their indicator and caption,
+// as labels take that of their text, unless AutoSize is false; a new caption
+// sizes them anew.
+TEST_F(Reader, CheckBoxesAndRadioButtonsSizeThemselves) {
+  auto f = Build(
+      "[C1]\nClass=TCheckBox\nLeft=10\nTop=10\nWidth=200\nHeight=40\nCaption=RE&CORD\n"
+      "[R1]\nClass=TRadioButton\nLeft=10\nTop=60\nWidth=20\nHeight=10\nCaption=ST&ART\n"
+      "[R2]\nClass=TRadioButton\nLeft=10\nTop=90\nWidth=150\nHeight=30\nCaption=STO&P\n"
+      "AutoSize=false\n");
+  const auto natural = [](TButtonControl* c) {
+    GtkWidget* b = gtk_bin_get_child(GTK_BIN(c->Widget()));
+    gtk_widget_set_size_request(b, -1, -1);
+    GtkRequisition r{};
+    gtk_widget_size_request(b, &r);
+    gtk_widget_set_size_request(b, c->Width(), c->Height());
+    return std::pair(r.width, r.height);
+  };
+  const auto shown = [](TButtonControl* c) {
+    return std::pair(c->Widget()->allocation.width, c->Widget()->allocation.height);
+  };
+  for (TButtonControl* c : {static_cast<TButtonControl*>(f->C1), static_cast<TButtonControl*>(f->R1)}) {
+    SCOPED_TRACE(c->Name);
+    EXPECT_TRUE(c->AutoSize);
+    EXPECT_EQ(std::pair(c->Width(), c->Height()), natural(c));
+    EXPECT_EQ(shown(c), natural(c));
+    EXPECT_EQ(c->Left(), 10) << "the place stays";
+  }
+  EXPECT_FALSE(f->R2->AutoSize);
+  EXPECT_EQ(f->R2->BoundsRect(), (TRect{10, 90, 160, 120}));
+  EXPECT_EQ(shown(f->R2), std::pair(150, 30));
+
+  const int before = f->C1->Width();
+  f->C1->SetCaption("RECORD mit langem Text");
+  Settle();
+  EXPECT_GT(f->C1->Width(), before);
+  EXPECT_EQ(std::pair(f->C1->Width(), f->C1->Height()), natural(f->C1));
+  EXPECT_EQ(shown(f->C1), natural(f->C1));
+}
+
 TEST_F(Reader, MalformedDescriptionsNameComponentAndProperty) {
   const std::string label = "[L1]\nClass=TLabel\n";
   struct Case {

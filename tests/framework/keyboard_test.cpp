@@ -1,0 +1,178 @@
+// The keyboard, by real keys (xdotool) to a form with the focus: Tab through
+// the controls in TabOrder, up-downs as stops that step nothing, radio
+// buttons selected by Space or their accelerator, and Return in the boxes.
+#include <gdk/gdkkeysyms.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/framework/fw_fixture.h"
+
+namespace fwtest {
+namespace {
+
+class Keyboard : public ::testing::Test {
+ protected:
+  void SetUp() override { Init(); }
+};
+
+void Key(const std::string& keysym) {
+  const std::string cmd = "xdotool key " + keysym;
+  ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
+  Settle();  // xdotool waits for the server as it leaves: the key is in
+}
+
+// A form with the focus: keys go to it whatever the pointer does.
+std::unique_ptr<TestForm> Focused(const std::string& body) {
+  auto f = Build(body);
+  gtk_window_present(GTK_WINDOW(f->Window()));
+  PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(f->Window())); }, 20000);
+  Settle();
+  return f;
+}
+
+// The component whose widget holds the keyboard focus.
+std::string FocusedName(TestForm& f) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(f.Window()));
+  if (!focus || !gtk_widget_has_focus(focus)) return "";
+  for (const auto& c : f.Components())
+    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && w->Widget())
+      if (focus == w->Widget() || gtk_widget_is_ancestor(focus, w->Widget())) return c->Name;
+  return "?";
+}
+
+GtkWidget* Inner(TWinControl* c) { return gtk_bin_get_child(GTK_BIN(c->Widget())); }
+
+// Creation order differs from TabOrder; R2 and R3 are no tab stops, and the
+// hidden memo is none while hidden.
+const char* kTabForm =
+    "[C1]\nClass=TCheckBox\nLeft=10\nTop=90\nWidth=60\nHeight=22\nCaption=C1\nTabOrder=7\n"
+    "[B1]\nClass=TButton\nLeft=10\nTop=5\nWidth=40\nHeight=22\nCaption=B1\nTabOrder=0\n"
+    "[U1]\nClass=TUpDown\nLeft=60\nTop=5\nWidth=33\nHeight=25\nTabOrder=1\nOnClick=Step\n"
+    "[R1]\nClass=TRadioButton\nLeft=100\nTop=5\nWidth=60\nHeight=22\nCaption=R1\nChecked=true\n"
+    "TabOrder=2\nOnClick=Click\n"
+    "[R2]\nClass=TRadioButton\nLeft=100\nTop=30\nWidth=60\nHeight=22\nCaption=R2\nTabOrder=3\n"
+    "TabStop=false\nOnClick=Click\n"
+    "[R3]\nClass=TRadioButton\nLeft=100\nTop=55\nWidth=60\nHeight=22\nCaption=R3\nTabOrder=4\n"
+    "TabStop=false\nOnClick=Click\n"
+    "[M1]\nClass=TMemo\nLeft=10\nTop=35\nWidth=80\nHeight=40\nTabOrder=5\nLines=Notiz;\n"
+    "[M2]\nClass=TMemo\nLeft=100\nTop=80\nWidth=80\nHeight=30\nTabOrder=6\nReadOnly=true\n"
+    "Visible=false\nLines=Tabelle;\n";
+
+TEST_F(Keyboard, TabFollowsTabOrderFromEveryControl) {
+  const struct {
+    const char* what;
+    const char* selected;  // the radio button selected first
+    bool table;            // the read-only memo shown
+    const char* key;
+    std::vector<std::string> stops;  // from B1 on
+  } cases[] = {
+      {"forward", "R1", false, "Tab", {"U1", "R1", "M1", "C1", "B1"}},
+      {"backward", "R1", false, "shift+Tab", {"C1", "M1", "R1", "U1", "B1"}},
+      {"R2 selected: R1 is still a stop", "R2", false, "Tab", {"U1", "R1", "M1", "C1", "B1"}},
+      {"the table shown is a stop too", "R1", true, "Tab", {"U1", "R1", "M1", "M2", "C1", "B1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto f = Focused(kTabForm);
+    (std::string(c.selected) == "R1" ? f->R1 : f->R2)->SetChecked(true);
+    f->M2->SetVisible(c.table);
+    gtk_widget_grab_focus(Inner(f->B1));
+    Settle();
+    ASSERT_EQ(FocusedName(*f), "B1");
+    std::vector<std::string> stops;
+    for (size_t i = 0; i < c.stops.size(); ++i) {
+      Key(c.key);
+      stops.push_back(FocusedName(*f));
+    }
+    EXPECT_EQ(stops, c.stops);
+    EXPECT_EQ(f->M1->Text(), "Notiz") << "a tab is no text in a memo";
+    EXPECT_EQ(f->M2->Text(), "Tabelle");
+  }
+}
+
+TEST_F(Keyboard, UpDownShowsTheFocusAndStepsNothing) {
+  auto f = Focused(kTabForm);
+  const auto pixels = [&] {
+    Settle();
+    std::vector<TColor> v;
+    for (int y = 0; y < 25; ++y)
+      for (int x = 0; x < 33; ++x) v.push_back(Pixel(*f, f->U1->Left() + x, f->U1->Top() + y));
+    return v;
+  };
+  gtk_widget_grab_focus(Inner(f->B1));
+  const auto plain = pixels();
+  Key("Tab");
+  ASSERT_EQ(FocusedName(*f), "U1");
+  EXPECT_NE(pixels(), plain) << "the focus is shown";
+  for (const char* k : {"space", "Return", "Up", "Down", "Page_Up"}) {
+    gtk_widget_grab_focus(f->U1->Widget());
+    Key(k);
+  }
+  EXPECT_TRUE(f->log.empty()) << "the keyboard steps nothing";
+  EXPECT_EQ(f->U1->Position(), 0);
+  gtk_widget_grab_focus(Inner(f->B1));
+  EXPECT_EQ(pixels(), plain);
+}
+
+// A radio button selected by keyboard goes through the first selection only,
+// even when a handler moves the selection away (only a click repeats it).
+TEST_F(Keyboard, SpaceAndAcceleratorSelectOnce) {
+  const char* body =
+      "[R1]\nClass=TRadioButton\nLeft=10\nTop=10\nWidth=80\nHeight=22\nCaption=R&1\nChecked=true\n"
+      "OnChange=Change\nOnClick=Click\n"
+      "[R3]\nClass=TRadioButton\nLeft=10\nTop=40\nWidth=80\nHeight=22\nCaption=R&3\n"
+      "TabStop=false\nOnChange=Change\nOnClick=Click\n";
+  const std::vector<std::string> once{"R1Change", "R1Click", "R3Change", "R3Click",
+                                      "R3Change", "R3Click", "R1Change", "R1Click"};
+  for (const char* key : {"space", "alt+3"}) {
+    SCOPED_TRACE(key);
+    auto f = Focused(body);
+    // R3's handler selects R1 again, as RESET does.
+    f->on_click_extra = [&](TObject* s) {
+      if (s == f->R3 && f->R3->Checked()) f->R1->SetChecked(true);
+    };
+    gtk_widget_grab_focus(Inner(f->R3));
+    Settle();
+    Key(key);
+    // The toolkit completes a key's activation a moment later.
+    EXPECT_TRUE(PumpUntil([&] { return f->log.size() >= once.size(); }, 20000));
+    Settle();
+    EXPECT_EQ(f->log, once);
+    EXPECT_TRUE(f->R1->Checked());
+  }
+}
+
+TEST_F(Keyboard, ReturnAnswersTheQuestionWithCancelAndTheErrorBoxWithOk) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Presses Return once the box is up and has the keyboard.
+  const auto return_in_box = [] {
+    g_timeout_add(20, [](gpointer) -> gboolean {
+      GList* all = gtk_window_list_toplevels();
+      GtkWidget* box = nullptr;
+      for (GList* l = all; l; l = l->next)
+        if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+          box = GTK_WIDGET(l->data);
+      g_list_free(all);
+      if (!box || !gtk_window_has_toplevel_focus(GTK_WINDOW(box))) return TRUE;
+      EXPECT_EQ(system("xdotool key Return"), 0);
+      return FALSE;
+    }, nullptr);
+  };
+  auto f = Focused("");
+  return_in_box();
+  EXPECT_EQ(Application->MessageBox("Programm wirklich verlassen?", "Moment mal:", box::kOkCancel),
+            box::kCancel);
+  EXPECT_EXIT(
+      {
+        return_in_box();
+        Dispatch([] { throw Exception("Disk Full"); });
+        std::fprintf(stderr, "went on\n");
+        std::exit(5);
+      },
+      testing::ExitedWithCode(5), "went on");
+}
+
+}  // namespace
+}  // namespace fwtest
