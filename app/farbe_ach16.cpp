@@ -244,7 +244,8 @@ void TForm1::Timer5Timer(fw::TObject*) {
 }
 
 void TForm1::Button3Click(fw::TObject*) {
-  if (fw::Application->MessageBox("Programm wirklich verlassen?", "Moment mal:", 1) == 1) {
+  if (fw::Application->MessageBox("Programm wirklich verlassen?", "Moment mal:",
+                                  fw::box::kOkCancel) == fw::box::kOk) {
     Close();
   }
 }

@@ -176,6 +176,11 @@ void TApplication::ProcessMessages() {
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, int flags) {
+  return ShowBox(text, caption, flags, BoxDefault::kCancel);
+}
+
+int TApplication::ShowBox(const std::string& text, const std::string& caption, int flags,
+                          BoxDefault default_button) {
   if (!gdk_display_get_default()) {
     std::fprintf(stderr, "WARNING: TApplication.MessageBox: no MessageBoxFunction\n%s\n%s\n%d\n",
                  caption.c_str(), text.c_str(), flags);
@@ -185,12 +190,15 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
                               gtk_widget_get_visible(main_form_->Window())
                           ? GTK_WINDOW(main_form_->Window())
                           : nullptr;
-  GtkMessageType type = (flags & 0xF0) == 0x10 ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER;
+  GtkMessageType type = flags & box::kErrorIcon ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER;
   GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s",
                                           text.c_str());
-  gtk_dialog_add_buttons(GTK_DIALOG(box), GTK_STOCK_OK, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
-                         GTK_RESPONSE_CANCEL, nullptr);
-  gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
+  GtkWidget* ok = gtk_dialog_add_button(GTK_DIALOG(box), GTK_STOCK_OK, GTK_RESPONSE_OK);
+  GtkWidget* cancel = gtk_dialog_add_button(GTK_DIALOG(box), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL);
+  // The default holds the focus: Return answers it.
+  const bool ok_first = default_button == BoxDefault::kOk;
+  gtk_dialog_set_default_response(GTK_DIALOG(box), ok_first ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
+  gtk_widget_grab_focus(ok_first ? ok : cancel);
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
   g_signal_connect(box, "map-event", G_CALLBACK(OnBoxMapped), nullptr);
   ++box_depth_;
@@ -203,9 +211,9 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     gtk_window_present(parent);
   gtk_widget_destroy(box);
   switch (r) {
-    case GTK_RESPONSE_OK: return 1;
+    case GTK_RESPONSE_OK: return box::kOk;
     case GTK_RESPONSE_CANCEL:
-    case GTK_RESPONSE_DELETE_EVENT: return 2;
+    case GTK_RESPONSE_DELETE_EVENT: return box::kCancel;
     default: return 0;
   }
 }
@@ -231,9 +239,10 @@ void TApplication::HandleException(const std::exception& e) {
   if (text.empty() || text.back() != '.') text += '.';
   text += "\r\rPress OK to ignore and risk data corruption.\rPress Cancel to kill the program.";
   in_error_box_ = true;
-  int r = MessageBox(text, Title, 17);
+  // OK goes on: Return must not end the program and lose the pupil's notes.
+  const int r = ShowBox(text, Title, box::kOkCancel | box::kErrorIcon, BoxDefault::kOk);
   in_error_box_ = false;
-  if (r != 1) ExitNow(0);
+  if (r != box::kOk) ExitNow(0);
 }
 
 void ExitNow(int code) {

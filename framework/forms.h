@@ -149,6 +149,14 @@ class TForm : public TComponent {
   friend struct FormEvents;
 };
 
+// Flags and answers of TApplication::MessageBox.
+namespace box {
+inline constexpr int kOkCancel = 1;    // the buttons OK and Cancel
+inline constexpr int kErrorIcon = 16;  // with an error icon
+inline constexpr int kOk = 1;          // answers
+inline constexpr int kCancel = 2;
+}  // namespace box
+
 class TApplication : public TObject {
  public:
   TApplication();
@@ -177,8 +185,10 @@ class TApplication : public TObject {
   // Runs pending events without blocking (tests).
   void ProcessMessages();
 
-  // Modal box; flags 1 = OK/Cancel, 17 = same with an error icon.
-  // Returns 1 for OK, 2 for Cancel, something else when closed otherwise.
+  // Modal box with the buttons the flags ask for (box::kOkCancel, with
+  // box::kErrorIcon an error icon), Cancel the default. Returns box::kOk,
+  // box::kCancel, or something else when closed otherwise. The event loop
+  // runs inside it: timers fire, the window is painted.
   int MessageBox(const std::string& text, const std::string& caption, int flags);
 
   // Title of the application: the program file's name without directory
@@ -203,6 +213,9 @@ class TApplication : public TObject {
 
  private:
   void AdoptForm(TForm* form);
+  enum class BoxDefault { kOk, kCancel };
+  int ShowBox(const std::string& text, const std::string& caption, int flags,
+              BoxDefault default_button);
   TForm* main_form_ = nullptr;
   std::vector<TForm*> forms_;
   bool terminated_ = false;
