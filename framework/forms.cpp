@@ -1,5 +1,6 @@
 // The form: top-level window with a canvas (a GtkFixed with its own window)
 // on which labels and pictures are painted and windowed controls sit.
+#include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
@@ -84,7 +85,25 @@ void OnWindowDestroyed(GtkWidget*, gpointer self) {
   ExitNow(0);
 }
 
-void OnWindowRealized(GtkWidget* w, gpointer) { RegisterOwnWindow(GDK_WINDOW_XID(w->window)); }
+// A window manager's grab (a drag of the title bar, Alt+Tab, its key
+// bindings) takes the keyboard for a while: the X server reports a focus-out
+// of mode Grab and at its end a focus-in of mode Ungrab, though the focus never
+// moved. The toolkit passes both on as focus changes; they are no activation.
+// A real change of the focus during a grab (Alt+Tab to another window) comes
+// with mode WhileGrabbed, which the toolkit ignores: it is one, so it is
+// passed on as an ordinary change.
+GdkFilterReturn FocusFilter(GdkXEvent* xevent, GdkEvent*, gpointer) {
+  XEvent* x = static_cast<XEvent*>(xevent);
+  if (x->type != FocusIn && x->type != FocusOut) return GDK_FILTER_CONTINUE;
+  if (x->xfocus.mode == NotifyGrab || x->xfocus.mode == NotifyUngrab) return GDK_FILTER_REMOVE;
+  if (x->xfocus.mode == NotifyWhileGrabbed) x->xfocus.mode = NotifyNormal;
+  return GDK_FILTER_CONTINUE;
+}
+
+void OnWindowRealized(GtkWidget* w, gpointer) {
+  RegisterOwnWindow(GDK_WINDOW_XID(w->window));
+  gdk_window_add_filter(w->window, FocusFilter, nullptr);
+}
 
 gboolean OnExpose(GtkWidget* w, GdkEventExpose* e, gpointer self) {
   if (e->window != w->window) return FALSE;

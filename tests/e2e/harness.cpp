@@ -112,21 +112,28 @@ int Run(const std::vector<std::string>& argv, std::string* out) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
-// The first mapped top-level window that `take` accepts.
+// The first mapped top-level window that `take` accepts. Under a window
+// manager the program's windows sit inside its frames, a level or two down.
 template <class F>
 std::optional<Window> FirstTopLevel(F&& take) {
   Display* d = Dpy();
-  Window root_ret, parent;
-  Window* kids = nullptr;
-  unsigned n = 0;
   std::optional<Window> found;
-  if (!XQueryTree(d, DefaultRootWindow(d), &root_ret, &parent, &kids, &n)) return found;
-  for (unsigned i = 0; i < n && !found; ++i) {
-    XWindowAttributes a;
-    if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
-    if (take(kids[i], a)) found = kids[i];
-  }
-  if (kids) XFree(kids);
+  const auto search = [&](auto&& self, Window parent, int depth) -> void {
+    Window root_ret, up;
+    Window* kids = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(d, parent, &root_ret, &up, &kids, &n)) return;
+    for (unsigned i = 0; i < n && !found; ++i) {
+      XWindowAttributes a;
+      if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
+      if (take(kids[i], a))
+        found = kids[i];
+      else if (depth < 2 && !a.override_redirect)
+        self(self, kids[i], depth + 1);
+    }
+    if (kids) XFree(kids);
+  };
+  search(search, DefaultRootWindow(d), 0);
   return found;
 }
 

@@ -148,6 +148,52 @@ TEST_F(Controls, ArrowKeysMoveTheRunSelection) {
   EXPECT_TRUE(runs());
 }
 
+// The keyboard: Tab leaves the notepad for the next control in TabOrder, the
+// RECORD box.
+TEST_F(Controls, TabLeavesTheNotepadForTheRecordBox) {
+  p.Click(at::kNotepad);
+  p.Type("ab");
+  p.Key("Tab");
+  p.Key("space");  // ticks RECORD: the file appears
+  EXPECT_TRUE(WaitFor([&] { return Lines(p.File("tl.txt")).size() == 2; }, 20)) << p.File("tl.txt");
+}
+
+// START stays a tab stop while STOP is selected: Tab from the heater's
+// button reaches it, and Space selects it.
+TEST_F(Controls, TabReachesStartWhileStopped) {
+  p.Click(at::kStop);
+  ASSERT_TRUE(WaitUnchanged([&] { return p.Clock(); }, 1.5, 30)) << "stopped";
+  p.Click(at::kHeaterButton);  // twice: the heater as it was, the focus on the button
+  Sleep(0.4);  // no double click
+  p.Click(at::kHeaterButton);
+  p.Key("Tab");
+  p.Key("space");
+  const auto now = p.Clock();
+  ASSERT_TRUE(now);
+  EXPECT_TRUE(p.WaitForClock(*now + 2, 30)) << "START selected: the simulation runs";
+}
+
+// The up-downs are tab stops and show it; the keyboard steps nothing.
+TEST_F(Controls, UpDownsAreTabStopsThatStepNothing) {
+  const auto arrows = [&](int top) { return Crop(p.Snapshot(), 248, top, 33, 25); };
+  const auto set_point = [&] {
+    return ShownText(p.Snapshot(), 200, 288, 26, 24, {"19", "20", "21"});
+  };
+  p.Click(at::kSunButton);  // the focus on the sun's button (TabOrder 1)
+  p.MoveTo(300, 200);       // nothing hovered
+  ASSERT_TRUE(WaitUnchanged([&] { return std::pair(arrows(288), arrows(320)); }, 1.0, 30));
+  const auto plain1 = arrows(288), plain2 = arrows(320);
+  ASSERT_TRUE(WaitFor([&] { return set_point() == "20"; }, 20));
+  p.Key("Tab");  // UpDown1
+  EXPECT_TRUE(WaitFor([&] { return arrows(288) != plain1; }, 20)) << "UpDown1 shows the focus";
+  EXPECT_EQ(arrows(320), plain2);
+  p.Key("space");
+  p.Key("Return");
+  p.Key("Tab");  // UpDown2
+  EXPECT_TRUE(WaitFor([&] { return arrows(320) != plain2 && arrows(288) == plain1; }, 20));
+  EXPECT_EQ(set_point(), "20") << "the keys stepped UpDown1";
+}
+
 // The data lines' times (first field) after the switch-on line.
 std::vector<std::string> Times(const std::string& file) {
   std::vector<std::string> t;
