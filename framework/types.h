@@ -1,11 +1,12 @@
-// Basic value types of the window framework: colours, rectangles, points,
-// the root object and the framework's exception type.
+// Basic value types of the window framework: colours, rectangles, points
+// and the root object.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
+
+#include "framework/exception.h"
 
 namespace fw {
 
@@ -22,10 +23,25 @@ inline constexpr TColor clFuchsia = 0xFF00FF;
 inline constexpr TColor clAqua = 0xFFFF00;
 inline constexpr TColor clGray = 0x808080;
 inline constexpr TColor clLime = 0x00FF00;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clMaroon = 0x000080;
+inline constexpr TColor clTeal = 0x808000;
 inline constexpr TColor clNone = 0x1FFFFFFF;
 inline constexpr TColor clBtnFace = 0x8000000F;
 inline constexpr TColor cl3DLight = 0x80000016;
 inline constexpr TColor clWindowText = 0x80000008;
+
+// The colours by the names a stored description gives them.
+inline constexpr struct {
+  const char* name;
+  TColor value;
+} kColourNames[] = {
+    {"clBlack", clBlack},   {"clWhite", clWhite},         {"clRed", clRed},
+    {"clBlue", clBlue},     {"clYellow", clYellow},       {"clFuchsia", clFuchsia},
+    {"clAqua", clAqua},     {"clGray", clGray},           {"clLime", clLime},
+    {"clNavy", clNavy},     {"clMaroon", clMaroon},       {"clTeal", clTeal},
+    {"clNone", clNone},     {"clBtnFace", clBtnFace},     {"cl3DLight", cl3DLight},
+    {"clWindowText", clWindowText}};
 
 struct TRect {
   std::int32_t Left, Top, Right, Bottom;
@@ -43,14 +59,6 @@ class TObject {
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
-};
-
-// Every error the framework or a handler raises. The event loop catches it
-// where the toolkit called in and reports it (error box); nothing else does.
-class Exception : public std::runtime_error {
- public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
-  const char* Message() const noexcept { return what(); }
 };
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;

@@ -26,7 +26,7 @@
 
 #include "app/model/room.h"
 #include "framework/format.h"
-#include "framework/types.h"
+#include "framework/exception.h"
 
 namespace room {
 

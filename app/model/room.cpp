@@ -86,11 +86,11 @@ void HeatBalanceStep() {
   const long double Ts = SetPoint;
   const long double U = UValue;
 
-  // 1, 2.
+  // The heat the room holds above the outside, and what the walls lose.
   StoredHeat = HeatCapacity() * (Ti - Ta);
   LossPowerW = (LossFactor * U) * (Ti - Ta);
 
-  // 3. Two-point control with a band of +-0.2 K.
+  // Two-point control with a band of +-0.2 K.
   if (!HeaterOn) {
     HeaterPowerW = 0.0L;
   } else {
@@ -102,29 +102,38 @@ void HeatBalanceStep() {
     if (Ti > Ts + kBand) HeaterPowerW = 0.0L;
   }
 
-  // 4. Limits.
+  // The heater's limits.
   if (HeaterPowerW > kMaxPower) HeaterPowerW = kMaxPower;
   if (HeaterPowerW < 0.0L) HeaterPowerW = 0.0L;
 
-  // 5.
+  // What is left after a minute's loss, with the heater's gain.
   NetHeat = (StoredHeat - LossPowerW) + HeaterPowerW;
 
-  // 6. Sun.
+  // The sun's gain.
   SunPowerKW = SunOn ? kSunPower : 0.0L;
   if (SunOn) NetHeat = NetHeat + (kWPerKW * SunPowerKW);
 
-  // 7.
+  // The new room temperature, and the powers in kW for the readouts.
   RoomTemp = (NetHeat / HeatCapacity()) + Ta;
 
-  // 8.
   LossPowerKW = LossPowerW / kWPerKW;
   HeaterPowerKW = HeaterPowerW / kWPerKW;
 
-  // 9.
+  // One minute of the heater's work, and the CO2 rate of the work so far
+  // over the time so far.
   HeatingWork = ((HeaterPowerW * kKWPerW) / kStepsPerHour) + HeatingWork;
 
-  // 10.
   CO2PerDay = (((HeatingWork * kHoursPerDay) / SimTimeHours) * kCO2Factor1) * kCO2Factor2;
+}
+
+void AdvanceClock() {
+  SimMinutes = SimMinutes + 1.0L;
+  if (SimMinutes == 60.0L) {
+    SimMinutes = 0.0L;
+    SimHours = SimHours + 1.0L;
+  }
+  // The quotient first, then the hours.
+  SimTimeHours = SimMinutes / 60.0L + SimHours;
 }
 
 }  // namespace room

@@ -35,4 +35,8 @@ void ResetToLoadValues();
 // One simulated minute of the room's heat balance.
 void HeatBalanceStep();
 
+// The simulated clock one minute on (60 minutes make an hour), and
+// SimTimeHours from it.
+void AdvanceClock();
+
 }  // namespace room

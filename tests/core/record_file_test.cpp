@@ -13,7 +13,7 @@
 
 #include "app/model/record_file.h"
 #include "app/model/room.h"
-#include "framework/types.h"
+#include "framework/exception.h"
 
 namespace {
 

@@ -166,16 +166,6 @@ TEST(HeatBalance, ConstantsAreTheNearestExtendedValues) {
   EXPECT_EQ(((100.0L * 0.29L) * 2.5L) * 1005.6L, 72906.0L);
 }
 
-// The tick's clock advance after each step.
-void AdvanceClock() {
-  SimMinutes = SimMinutes + 1.0L;
-  if (SimMinutes == 60.0L) {
-    SimMinutes = 0.0L;
-    SimHours = SimHours + 1.0L;
-  }
-  SimTimeHours = SimMinutes / 60.0L + SimHours;
-}
-
 TEST(HeatBalance, LongRunSwitchesAtSteps16_53_83) {
   ResetToLoadValues();
   struct Expect {
