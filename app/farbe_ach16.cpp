@@ -2,10 +2,7 @@
 // scene, the sun, the heater switch and the two animations.
 #include "app/farbe_ach16.h"
 
-#include <gio/gio.h>
-
 #include <string>
-#include <string_view>
 
 #include "app/model/record_file.h"
 #include "app/model/room.h"
@@ -42,13 +39,8 @@ fw::TRect HeatSrcRect3{0, 0, 0, 0};
 fw::TRect HeatDstRect3{0, 0, 0, 0};
 
 void InitializeUnit() {
-  GBytes* bytes = g_resources_lookup_data("/pyrovantika/form1.desc",
-                                          G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
-  if (!bytes) throw fw::DescriptionError("TForm1: no stored window description");
-  gsize size = 0;
-  const char* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-  fw::RegisterResource("TForm1", "FORMDATA", {std::string_view(data, size)});
-  g_bytes_unref(bytes);
+  if (!fw::RegisterCompiledResource("TForm1", "FORMDATA", "/pyrovantika/form1.desc"))
+    throw fw::DescriptionError("TForm1: no stored window description");
 }
 
 }  // namespace farbe_ach16
@@ -57,17 +49,8 @@ using namespace farbe_ach16;
 
 namespace {
 
-constexpr fw::TColor kWhite = 0xFFFFFF;
-constexpr fw::TColor kBlack = 0x000000;
-constexpr fw::TColor kRed = 0x0000FF;
-constexpr fw::TColor kGreen = 0x00FF00;
-constexpr fw::TColor kYellow = 0x00FFFF;
-constexpr fw::TColor kMagenta = 0xFF00FF;
+// The scene's own shades; every other colour has its framework name.
 constexpr fw::TColor kOrange = 0x00CCFF;
-constexpr fw::TColor kGrey = 0x808080;
-constexpr fw::TColor kDarkBlue = 0x800000;
-constexpr fw::TColor kDarkRed = 0x000080;
-constexpr fw::TColor kDarkCyan = 0x808000;
 constexpr fw::TColor kSky = 0xAA0000;
 constexpr fw::TColor kMeadow = 0x009924;
 
@@ -101,8 +84,8 @@ void SwitchSun(TForm1& f) {
   f.Timer3->SetEnabled(false);
   room::SunOn = !room::SunOn;
   fw::TCanvas& c = *f.Canvas();
-  c.Pen.Color = kDarkBlue;
-  c.Brush.Color = room::SunOn ? kYellow : kGrey;
+  c.Pen.Color = fw::clNavy;
+  c.Brush.Color = room::SunOn ? fw::clYellow : fw::clGray;
   c.DrawEllipse(50, 20, 110, 80);
 }
 
@@ -112,20 +95,20 @@ void SwitchHeater(TForm1& f, bool drawLamp) {
   room::HeaterOn = !room::HeaterOn;
   fw::TCanvas& c = *f.Canvas();
   if (room::HeaterOn) {
-    f.Label8->SetFontColor(kRed);
+    f.Label8->SetFontColor(fw::clRed);
     f.Label8->SetCaption("EIN");
     if (drawLamp) {
-      c.Brush.Color = kGreen;  // outline: whatever pen the last drawing left
+      c.Brush.Color = fw::clLime;  // outline: whatever pen the last drawing left
       c.DrawEllipse(233, 200, 243, 210);
     }
   } else {
-    c.Pen.Color = kDarkBlue;
-    c.Brush.Color = kGrey;
+    c.Pen.Color = fw::clNavy;
+    c.Brush.Color = fw::clGray;
     c.DrawRectangle(218, 170, 228, 105);
-    f.Label8->SetFontColor(kBlack);
+    f.Label8->SetFontColor(fw::clBlack);
     f.Label8->SetCaption("AUS");
     if (drawLamp) {
-      c.Brush.Color = kBlack;
+      c.Brush.Color = fw::clBlack;
       c.DrawEllipse(233, 200, 243, 210);
     }
   }
@@ -254,7 +237,7 @@ void TForm1::Button3Click(fw::TObject*) {
 
 void TForm1::Timer2Timer(fw::TObject*) {
   CheckBox1->SetChecked(room::Recording);
-  Button3->SetFontColor(kRed);
+  Button3->SetFontColor(fw::clRed);
   if (!room::Stopped) room::HeatBalanceStep();
   ShowPowerReadouts(*this);
   if (room::Stopped) return;
@@ -263,23 +246,18 @@ void TForm1::Timer2Timer(fw::TObject*) {
   if (room::HeaterPowerW > 0.0L) {
     const int x = static_cast<int>(fw::RandomBelow(590));
     const int y = static_cast<int>(fw::RandomBelow(150));
-    c.SetPixel(x + 5, y + 2, kWhite);
-    c.SetPixel(x + 6, y + 3, kRed);
-    c.SetPixel(x + 2, y + 2, kMagenta);
+    c.SetPixel(x + 5, y + 2, fw::clWhite);
+    c.SetPixel(x + 6, y + 3, fw::clRed);
+    c.SetPixel(x + 2, y + 2, fw::clFuchsia);
   }
   Label2->SetCaption("CO2: " + fw::FormatFixed(room::CO2PerDay, 1) + " kg/Tag");
   Label5->SetCaption(fw::FormatGeneral(room::SetPoint));
   Label9->SetCaption("Innen");
 
-  room::SimMinutes = room::SimMinutes + 1.0L;
-  if (room::SimMinutes == 60.0L) {
-    room::SimMinutes = 0.0L;
-    room::SimHours = room::SimHours + 1.0L;
-  }
+  room::AdvanceClock();
   Label15->SetCaption(fw::FormatGeneral(room::SimHours) +
                       (room::SimMinutes < 10.0L ? ":0" : ":") +
                       fw::FormatGeneral(room::SimMinutes) + " h");
-  room::SimTimeHours = room::SimMinutes / 60.0L + room::SimHours;
   if (room::SimMinutes == 30.0L) room::WriteRecordLine();
   if (room::SimMinutes == 0.0L) room::WriteRecordLine();
 
@@ -296,18 +274,18 @@ void TForm1::Timer2Timer(fw::TObject*) {
   Label1->SetCaption(fw::FormatFixed(room::RoomTemp, 1));
 
   c.Pen.Width = 1;
-  c.Pen.Color = kDarkBlue;
+  c.Pen.Color = fw::clNavy;
   if (room::SunOn) {
-    c.Brush.Color = kYellow;
+    c.Brush.Color = fw::clYellow;
     c.DrawEllipse(50, 20, 110, 80);
     Label3->SetVisible(true);
     Label3->SetCaption(KW(room::SunPowerKW));
   } else {
-    c.Brush.Color = kGrey;
+    c.Brush.Color = fw::clGray;
     c.DrawEllipse(50, 20, 110, 80);
     Label3->SetVisible(false);
   }
-  c.Pen.Color = (LossStep % 2 != 0 && room::SunOn) ? kYellow : kDarkBlue;
+  c.Pen.Color = (LossStep % 2 != 0 && room::SunOn) ? fw::clYellow : fw::clNavy;
   c.MovePenTo(105, 80);
   c.DrawLineTo(150, 130);
   c.MovePenTo(95, 80);
@@ -366,18 +344,18 @@ void TForm1::Aufbau(fw::TObject*) {
   Timer3->SetEnabled(false);
   Timer1->SetEnabled(true);
   fw::TCanvas& c = *Canvas();
-  c.Pen.Color = kDarkBlue;
+  c.Pen.Color = fw::clNavy;
   c.Brush.Color = kMeadow;
   c.DrawRectangle(0, 0, ClientWidth(), ClientHeight());
   c.Brush.Color = kSky;
   c.DrawRectangle(0, 0, ClientWidth(), 160);
-  c.Brush.Color = kGrey;
+  c.Brush.Color = fw::clGray;
   c.DrawRectangle(150, 190, 250, 270);
-  c.Brush.Color = kDarkRed;
-  c.Pen.Color = kDarkCyan;
+  c.Brush.Color = fw::clMaroon;
+  c.Pen.Color = fw::clTeal;
   c.DrawPolygon({{140, 190}, {200, 120}, {260, 190}});
-  c.Pen.Color = kDarkBlue;
-  c.Brush.Color = kGrey;
+  c.Pen.Color = fw::clNavy;
+  c.Brush.Color = fw::clGray;
   c.DrawRectangle(218, 170, 228, 110);
 
   UpDown1->SetPosition(static_cast<short>(static_cast<int>(room::SetPoint)));
@@ -431,8 +409,8 @@ void TForm1::Timer1Timer(fw::TObject*) {
   const std::int32_t X = LossSquareX, Y = LossSquareY, W = SquareWidth, H = SquareHeight;
   fw::TCanvas& c = *Canvas();
   if (LossStep == 0) {
-    c.Pen.Color = kRed;
-    c.Brush.Color = kRed;
+    c.Pen.Color = fw::clRed;
+    c.Brush.Color = fw::clRed;
     for (std::int32_t k = 0; k <= 40; k += 20) {
       c.DrawRectangle(X + k, Y, X + k + W, Y + H);
       c.FillRectangle({X + k, Y, X + k + W, Y + H});
@@ -457,40 +435,40 @@ void TForm1::Timer4Timer(fw::TObject*) {
   fw::TCanvas& c = *Canvas();
 
   if (room::HeaterPowerW < 1.0L) {
-    c.Pen.Color = kDarkBlue;
-    c.Brush.Color = kGrey;
+    c.Pen.Color = fw::clNavy;
+    c.Brush.Color = fw::clGray;
     c.DrawRectangle(218, 170, 228, 105);
-    c.Pen.Color = kGrey;
-    c.Brush.Color = kGrey;
+    c.Pen.Color = fw::clGray;
+    c.Brush.Color = fw::clGray;
     c.DrawEllipse(220, 200, 230, 210);
-    c.Brush.Color = kGreen;
+    c.Brush.Color = fw::clLime;
     c.DrawEllipse(233, 200, 243, 210);
     c.Pen.Color = kSky;
     c.Brush.Color = kSky;
     c.DrawRectangle(PuffX, PuffY, PuffX + PuffWidth, PuffY - PuffHeight);
     if (!room::HeaterOn) {
-      c.Pen.Color = kGrey;
-      c.Brush.Color = kGrey;
+      c.Pen.Color = fw::clGray;
+      c.Brush.Color = fw::clGray;
       c.DrawEllipse(220, 200, 230, 210);
-      c.Brush.Color = kBlack;
+      c.Brush.Color = fw::clBlack;
       c.DrawEllipse(233, 200, 243, 210);
     }
     return;
   }
 
   if (room::HeaterOn) {
-    c.Pen.Color = kWhite;
+    c.Pen.Color = fw::clWhite;
     c.Brush.Color = kOrange;
     c.DrawEllipse(220, 200, 230, 210);
-    c.Brush.Color = kGreen;
+    c.Brush.Color = fw::clLime;
     c.DrawEllipse(233, 200, 243, 210);
   }
 
   if (HeatStep > 16) HeatStep = 0;
   const std::int32_t X = HeatSquareX, Y = HeatSquareY, W = SquareWidth, H = SquareHeight;
   if (HeatStep == 0) {
-    c.Pen.Color = kMagenta;
-    c.Brush.Color = kMagenta;
+    c.Pen.Color = fw::clFuchsia;
+    c.Brush.Color = fw::clFuchsia;
     for (std::int32_t d = 0; d <= 32; d += 16) {
       c.DrawRectangle(X, Y - d, X + W, Y - d - H);
       c.FillRectangle({X, Y - d, X + W, Y - d - H});
@@ -507,16 +485,16 @@ void TForm1::Timer4Timer(fw::TObject*) {
     HeatSrcRect3 = {X, Y - 32 - H - s - 1, X + W, Y - 32 + H - s - 1};
     HeatDstRect3 = {X, Y - 32 - H - s - 2, X + W, Y - 32 + H - s - 2};
     c.CopyCanvasRect(HeatDstRect3, c, HeatSrcRect3);
-    c.Pen.Color = kDarkBlue;
-    c.Brush.Color = kGrey;
+    c.Pen.Color = fw::clNavy;
+    c.Brush.Color = fw::clGray;
   }
   HeatStep = HeatStep + 1;
 
   if (PuffTurn) {
     PuffPhase = !PuffPhase;
     if (PuffPhase) {
-      c.Pen.Color = kMagenta;
-      c.Brush.Color = kMagenta;
+      c.Pen.Color = fw::clFuchsia;
+      c.Brush.Color = fw::clFuchsia;
       NewPuffX = static_cast<std::int32_t>(fw::RandomBelow(9)) + 215;
       NewPuffY = static_cast<std::int32_t>(fw::RandomBelow(29)) + 80;
       PuffWidth = static_cast<std::int32_t>(fw::RandomBelow(12)) + 3;

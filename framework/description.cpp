@@ -27,17 +27,23 @@ TUDClickEvent TFormClass::BindUpDown(TForm& f, const std::string& method) const 
 
 namespace {
 
+// The message of a toolkit error, which it frees.
+std::string TakeMessage(GError* err) {
+  std::string m = err ? err->message : "unreadable";
+  if (err) g_error_free(err);
+  return m;
+}
+
 struct KeyFileDeleter {
   void operator()(GKeyFile* k) const { g_key_file_free(k); }
 };
 
 const std::map<std::string, TColor>& ColourNames() {
-  static const std::map<std::string, TColor> m{
-      {"clBlack", clBlack},     {"clWhite", clWhite},         {"clRed", clRed},
-      {"clBlue", clBlue},       {"clYellow", clYellow},       {"clFuchsia", clFuchsia},
-      {"clAqua", clAqua},       {"clGray", clGray},           {"clLime", clLime},
-      {"clNone", clNone},       {"clBtnFace", clBtnFace},     {"cl3DLight", cl3DLight},
-      {"clWindowText", clWindowText}};
+  static const std::map<std::string, TColor> m = [] {
+    std::map<std::string, TColor> names;
+    for (const auto& c : kColourNames) names[c.name] = c.value;
+    return names;
+  }();
   return m;
 }
 
@@ -60,8 +66,7 @@ GdkPixbuf* LoadPicture(const std::string& path, std::string* error) {
   GError* err = nullptr;
   GdkPixbuf* p = gdk_pixbuf_new_from_resource(path.c_str(), &err);
   if (!p) {
-    *error = err ? err->message : "unreadable";
-    if (err) g_error_free(err);
+    *error = TakeMessage(err);
     return nullptr;
   }
   cache[path] = p;
@@ -87,11 +92,7 @@ class GroupReader {
   std::string String(const std::string& key) const {
     GError* err = nullptr;
     gchar* v = g_key_file_get_string(kf_, group_.c_str(), key.c_str(), &err);
-    if (!v) {
-      std::string m = err ? err->message : "unreadable";
-      if (err) g_error_free(err);
-      Fail(key, "malformed text: " + m);
-    }
+    if (!v) Fail(key, "malformed text: " + TakeMessage(err));
     std::string s = v;
     g_free(v);
     return s;
@@ -101,11 +102,7 @@ class GroupReader {
     GError* err = nullptr;
     gsize n = 0;
     gchar** v = g_key_file_get_string_list(kf_, group_.c_str(), key.c_str(), &n, &err);
-    if (!v) {
-      std::string m = err ? err->message : "unreadable";
-      if (err) g_error_free(err);
-      Fail(key, "malformed list: " + m);
-    }
+    if (!v) Fail(key, "malformed list: " + TakeMessage(err));
     std::vector<std::string> out(v, v + n);
     g_strfreev(v);
     return out;
@@ -298,11 +295,8 @@ void TForm::ReadDescription(const TFormClass& cls) {
   if (!data) throw DescriptionError(cls.Name() + ": no description registered");
   std::unique_ptr<GKeyFile, KeyFileDeleter> kf(g_key_file_new());
   GError* err = nullptr;
-  if (!g_key_file_load_from_data(kf.get(), data->data(), data->size(), G_KEY_FILE_NONE, &err)) {
-    std::string m = err ? err->message : "unreadable";
-    if (err) g_error_free(err);
-    throw DescriptionError(cls.Name() + ": malformed description: " + m);
-  }
+  if (!g_key_file_load_from_data(kf.get(), data->data(), data->size(), G_KEY_FILE_NONE, &err))
+    throw DescriptionError(cls.Name() + ": malformed description: " + TakeMessage(err));
   gsize ngroups = 0;
   gchar** groups = g_key_file_get_groups(kf.get(), &ngroups);
   std::vector<std::string> names(groups, groups + ngroups);
