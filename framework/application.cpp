@@ -3,7 +3,6 @@
 #include <X11/Xlib.h>
 #include <execinfo.h>
 #include <gdk/gdkx.h>
-#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "framework/forms.h"
+#include "framework/toolkit.h"
 
 namespace fw {
 
@@ -50,20 +50,10 @@ std::string DefaultTitle() {
 // A termination signal ends the program like a close. Inside a modal box the
 // main loop cannot be left (the box's own loop runs on until answered), and a
 // logout follows up with SIGKILL, so then the program ends at once.
-gboolean OnSignal(gpointer) {
-  Dispatch([] {
-    if (!Application) return;
-    if (Application->InModalBox()) ExitNow(0);
-    Application->Terminate();
-  });
-  return G_SOURCE_CONTINUE;
-}
-
-gboolean OnBoxMapped(GtkWidget* box, GdkEvent*, gpointer) {
-  // Without a window manager nobody focuses the box; it takes the focus so
-  // the main window sees it come back when the box goes.
-  Dispatch([box] { gtk_window_present(GTK_WINDOW(box)); });
-  return FALSE;
+void OnTerminationSignal() {
+  if (!Application) return;
+  if (Application->InModalBox()) ExitNow(0);
+  Application->Terminate();
 }
 
 int OnXIOError(Display*) {
@@ -111,6 +101,17 @@ void RegisterResource(const std::string& name, const std::string& type,
   std::string data;
   for (auto p : pieces) data.append(p);
   Resources()[{name, type}] = std::move(data);
+}
+
+bool RegisterCompiledResource(const std::string& name, const std::string& type,
+                              const std::string& path) {
+  GBytes* bytes = g_resources_lookup_data(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+  if (!bytes) return false;
+  gsize size = 0;
+  const char* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  RegisterResource(name, type, {std::string_view(data, size)});
+  g_bytes_unref(bytes);
+  return true;
 }
 
 const std::string* FindResource(const std::string& name, const std::string& type) {
@@ -200,7 +201,12 @@ int TApplication::ShowBox(const std::string& text, const std::string& caption, i
   gtk_dialog_set_default_response(GTK_DIALOG(box), ok_first ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
   gtk_widget_grab_focus(ok_first ? ok : cancel);
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
-  g_signal_connect(box, "map-event", G_CALLBACK(OnBoxMapped), nullptr);
+  // Without a window manager nobody focuses the box; it takes the focus so
+  // the main window sees it come back when the box goes.
+  toolkit::OnEvent(box, "map-event", [box](GdkEvent*) {
+    gtk_window_present(GTK_WINDOW(box));
+    return false;
+  });
   ++box_depth_;
   gint r = gtk_dialog_run(GTK_DIALOG(box));
   --box_depth_;
@@ -262,7 +268,7 @@ void InitFramework(int* argc, char*** argv) {
   g_object_set(s, "gtk-double-click-time", 250, "gtk-double-click-distance", 3, nullptr);
   XSetIOErrorHandler(OnXIOError);
   XSetErrorHandler(OnXError);
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(sig, OnSignal, nullptr);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) toolkit::OnUnixSignal(sig, OnTerminationSignal);
   // A write to a pipe whose reader has gone (a FIFO as the record file, the X
   // connection) must come back as an error, not kill the program unwritten.
   std::signal(SIGPIPE, SIG_IGN);

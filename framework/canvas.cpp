@@ -11,17 +11,20 @@
 #include <cassert>
 #include <cstdlib>
 
+#include "framework/widgetkit.h"
+
 namespace fw {
 
-namespace {
-
-GdkColor ToGdk(TColor c) {
+GdkColor ToGdkColor(TColor c) {
+  const TColor v = ResolveColor(c);
   GdkColor g{};
-  g.red = static_cast<guint16>((c & 0xFF) * 257);
-  g.green = static_cast<guint16>(((c >> 8) & 0xFF) * 257);
-  g.blue = static_cast<guint16>(((c >> 16) & 0xFF) * 257);
+  g.red = static_cast<guint16>((v & 0xFF) * 257);
+  g.green = static_cast<guint16>(((v >> 8) & 0xFF) * 257);
+  g.blue = static_cast<guint16>(((v >> 16) & 0xFF) * 257);
   return g;
 }
+
+namespace {
 
 TColor FromGdk(const GdkColor& g) {
   return static_cast<TColor>((g.red >> 8) | ((g.green >> 8) << 8) | ((g.blue >> 8) << 16));
@@ -93,7 +96,7 @@ void TCanvas::PrepareGC(TColor color) {
     XSetFillRule(GDK_GC_XDISPLAY(gc_), GDK_GC_XGC(gc_), WindingRule);
     if (clip_) gdk_gc_set_clip_region(gc_, clip_);
   }
-  GdkColor g = ToGdk(ResolveColor(color));
+  GdkColor g = ToGdkColor(color);
   gdk_gc_set_rgb_fg_color(gc_, &g);
   // Width 0 with the last point left out matches the one-pixel line exactly;
   // a real width 1 misses pixels.

@@ -1,10 +1,11 @@
-// The toolkit's clock: GLib's monotonic time and timeout sources, whose
-// firings already follow the rules of fw::Clock (no catch-up, no re-entry).
+// The toolkit's clock: GLib's monotonic time and the main loop's timeouts,
+// whose firings already follow the rules of fw::Clock (no catch-up, no
+// re-entry).
 #include "framework/clock.h"
 
 #include <glib.h>
 
-#include "framework/forms.h"
+#include "framework/toolkit.h"
 
 namespace fw {
 
@@ -13,23 +14,10 @@ namespace {
 class MainLoopClock : public Clock {
  public:
   std::int64_t NowMs() override { return g_get_monotonic_time() / 1000; }
-
   unsigned AddTimeout(unsigned interval_ms, Tick tick) override {
-    return g_timeout_add_full(G_PRIORITY_DEFAULT, interval_ms, &MainLoopClock::Fire,
-                              new Tick(std::move(tick)), &MainLoopClock::Free);
+    return toolkit::AddTimeout(interval_ms, std::move(tick));
   }
-
-  void RemoveTimeout(unsigned id) override {
-    if (id) g_source_remove(id);
-  }
-
- private:
-  static gboolean Fire(gpointer data) {
-    bool again = true;  // a tick that raised keeps its timeout
-    Dispatch([&] { again = (*static_cast<Tick*>(data))(); });
-    return again ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-  }
-  static void Free(gpointer data) { delete static_cast<Tick*>(data); }
+  void RemoveTimeout(unsigned id) override { toolkit::RemoveTimeout(id); }
 };
 
 MainLoopClock g_main_loop_clock;

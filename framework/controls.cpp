@@ -9,6 +9,7 @@
 
 #include "framework/clock.h"
 #include "framework/forms.h"
+#include "framework/toolkit.h"
 #include "framework/widgetkit.h"
 
 namespace fw {
@@ -50,15 +51,6 @@ std::string MnemonicText(const std::string& caption) {
   return out;
 }
 
-GdkColor ToGdkColor(TColor c) {
-  TColor v = ResolveColor(c);
-  GdkColor g{};
-  g.red = static_cast<guint16>((v & 0xFF) * 257);
-  g.green = static_cast<guint16>(((v >> 8) & 0xFF) * 257);
-  g.blue = static_cast<guint16>(((v >> 16) & 0xFF) * 257);
-  return g;
-}
-
 namespace {
 
 void ApplyTextLook(GtkWidget* label, const TFont& font) {
@@ -76,7 +68,9 @@ GtkWidget* LabelOf(GtkWidget* bin) {
   return child && GTK_IS_LABEL(child) ? child : nullptr;
 }
 
-void SetHandCursor(GtkWidget* w, gpointer) {
+}  // namespace
+
+void SetHandCursor(GtkWidget* w) {
   GdkCursor* hand = gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
   gdk_window_set_cursor(w->window, hand);
   if (GTK_IS_TEXT_VIEW(w)) {
@@ -86,8 +80,6 @@ void SetHandCursor(GtkWidget* w, gpointer) {
   }
   gdk_cursor_unref(hand);
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------- components
 
@@ -229,8 +221,8 @@ void TWinControl::PutInEventBox(GtkWidget* inner) {
   gtk_fixed_put(GTK_FIXED(fixed), widget_, left_, top_);
   if (ShowHint && !Hint.empty()) gtk_widget_set_tooltip_text(inner, Hint.c_str());
   if (Cursor == TCursor::crHandPoint) {
-    g_signal_connect_after(widget_, "realize", G_CALLBACK(SetHandCursor), nullptr);
-    g_signal_connect_after(inner, "realize", G_CALLBACK(SetHandCursor), nullptr);
+    for (GtkWidget* w : {widget_, inner})
+      toolkit::OnSignal(w, "realize", [w] { SetHandCursor(w); }, toolkit::Order::kAfter);
   }
   gtk_widget_show_all(inner);
   if (visible_) gtk_widget_show(widget_);
@@ -261,19 +253,12 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 
 // ---- button
 
-namespace {
-void OnButtonClicked(GtkButton*, gpointer self) {
-  Dispatch([self] {
-    auto* b = static_cast<TButton*>(self);
-    if (b->OnClick) b->OnClick(b);
-  });
-}
-}  // namespace
-
 void TButton::CreateHandle() {
   GtkWidget* b = gtk_button_new_with_mnemonic(MnemonicText(caption_).c_str());
   ApplyTextLook(LabelOf(b), font_);
-  g_signal_connect(b, "clicked", G_CALLBACK(OnButtonClicked), this);
+  toolkit::OnSignal(b, "clicked", [this] {
+    if (OnClick) OnClick(this);
+  });
   PutInEventBox(b);
 }
 
@@ -293,10 +278,6 @@ void TButton::SetFontColor(TColor c) {
 // ---- check box and radio button
 
 namespace {
-void OnToggled(GtkToggleButton*, gpointer self) {
-  Dispatch([self] { static_cast<TButtonControl*>(self)->WidgetToggled(); });
-}
-
 // Changes to widgets made by the framework itself must not come back as
 // clicks: silence every toggle of the form (the radio group spans it).
 class ToggleSilence {
@@ -342,7 +323,7 @@ void TButtonControl::CreateToggle(GtkWidget* button) {
     ToggleSilence quiet(Owner());
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), checked_);
   }
-  toggled_id_ = g_signal_connect(button, "toggled", G_CALLBACK(OnToggled), this);
+  toggled_id_ = toolkit::OnSignal(button, "toggled", [this] { WidgetToggled(); });
   PutInEventBox(button);
   FitToCaption();  // in the window, with its style: the size it will show at
 }
@@ -396,29 +377,26 @@ void TCheckBox::WidgetToggled() {
 }
 
 namespace {
+
 // The toolkit's own arrow handling orders the group by window coordinates,
 // which the event boxes around the buttons throw off: it could jump past a
-// button and select RESET instead of STOP.
-gboolean OnRadioKey(GtkWidget*, GdkEventKey* e, gpointer self) {
-  if (e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SHIFT_MASK)) return FALSE;
-  int step = 0;
+// button and select RESET instead of STOP. Returns the step, 0 for no arrow.
+int ArrowStep(const GdkEventKey* e) {
+  if (e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SHIFT_MASK)) return 0;
   switch (e->keyval) {
-    case GDK_Up: case GDK_KP_Up: case GDK_Left: case GDK_KP_Left: step = -1; break;
-    case GDK_Down: case GDK_KP_Down: case GDK_Right: case GDK_KP_Right: step = 1; break;
-    default: return FALSE;
+    case GDK_Up: case GDK_KP_Up: case GDK_Left: case GDK_KP_Left: return -1;
+    case GDK_Down: case GDK_KP_Down: case GDK_Right: case GDK_KP_Right: return 1;
+    default: return 0;
   }
-  gboolean handled = FALSE;
-  Dispatch([&] { handled = static_cast<TRadioButton*>(self)->MoveSelection(step); });
-  return handled;
 }
 
 // The toolkit lets Tab into a radio group only at its selected member; here
 // each radio button in the tab order is a stop of its own, selected or not.
-gboolean OnRadioFocus(GtkWidget* w, GtkDirectionType dir, gpointer) {
-  if (dir != GTK_DIR_TAB_FORWARD && dir != GTK_DIR_TAB_BACKWARD) return FALSE;
-  if (gtk_widget_is_focus(w) || !gtk_widget_get_can_focus(w)) return FALSE;  // passes on
+bool TakeTabFocus(GtkWidget* w, GtkDirectionType dir) {
+  if (dir != GTK_DIR_TAB_FORWARD && dir != GTK_DIR_TAB_BACKWARD) return false;
+  if (gtk_widget_is_focus(w) || !gtk_widget_get_can_focus(w)) return false;  // passes on
   gtk_widget_grab_focus(w);
-  return TRUE;
+  return true;
 }
 
 }  // namespace
@@ -427,8 +405,12 @@ void TRadioButton::CreateHandle() {
   GtkWidget* anchor = Owner()->RadioAnchor();
   CreateToggle(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor),
                                                              MnemonicText(caption_).c_str()));
-  g_signal_connect(button_, "key-press-event", G_CALLBACK(OnRadioKey), this);
-  g_signal_connect(button_, "focus", G_CALLBACK(OnRadioFocus), nullptr);
+  toolkit::OnEvent(button_, "key-press-event", [this](GdkEvent* e) {
+    const int step = ArrowStep(&e->key);
+    return step != 0 && MoveSelection(step);
+  });
+  GtkWidget* b = button_;
+  toolkit::OnFocus(b, [b](GtkDirectionType dir) { return TakeTabFocus(b, dir); });
 }
 
 bool TRadioButton::MoveSelection(int step) {
@@ -508,28 +490,6 @@ void TRadioButton::WidgetToggled() {
 
 // ---- memo and group box
 
-namespace {
-gboolean OnMemoPress(GtkWidget*, GdkEventButton* e, gpointer self) {
-  Dispatch([&] {
-    if (e->type == GDK_BUTTON_PRESS && e->button == 1) static_cast<TMemo*>(self)->pressed_ = true;
-  });
-  return FALSE;
-}
-
-gboolean OnMemoRelease(GtkWidget* w, GdkEventButton* e, gpointer self) {
-  Dispatch([&] {
-    auto* m = static_cast<TMemo*>(self);
-    if (e->button != 1 || !m->pressed_) return;
-    m->pressed_ = false;
-    gint x = 0, y = 0;
-    gtk_widget_get_pointer(w, &x, &y);
-    if (x >= 0 && y >= 0 && x < w->allocation.width && y < w->allocation.height && m->OnClick)
-      m->OnClick(m);
-  });
-  return FALSE;
-}
-}  // namespace
-
 void TMemo::CreateHandle() {
   GtkWidget* tv = gtk_text_view_new();
   gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(tv), WordWrap ? GTK_WRAP_WORD : GTK_WRAP_NONE);
@@ -551,8 +511,20 @@ void TMemo::CreateHandle() {
   GdkColor fg = ToGdkColor(font_.Color);
   gtk_widget_modify_text(tv, GTK_STATE_NORMAL, &fg);
   gtk_widget_add_events(tv, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
-  g_signal_connect(tv, "button-press-event", G_CALLBACK(OnMemoPress), this);
-  g_signal_connect(tv, "button-release-event", G_CALLBACK(OnMemoRelease), this);
+  // OnClick at the release of a left press on the memo, over it.
+  toolkit::OnEvent(tv, "button-press-event", [this](GdkEvent* e) {
+    if (e->type == GDK_BUTTON_PRESS && e->button.button == 1) pressed_ = true;
+    return false;
+  });
+  toolkit::OnEvent(tv, "button-release-event", [this, tv](GdkEvent* e) {
+    if (e->button.button != 1 || !pressed_) return false;
+    pressed_ = false;
+    gint x = 0, y = 0;
+    gtk_widget_get_pointer(tv, &x, &y);
+    if (x >= 0 && y >= 0 && x < tv->allocation.width && y < tv->allocation.height && OnClick)
+      OnClick(this);
+    return false;
+  });
   PutInEventBox(tv);
 }
 

@@ -35,17 +35,17 @@ long double PowerOfTen(int d) {
 std::string FormatFixed(long double x, int d) {
   if (d < 0) d = 0;
   std::string text;
-  // 1. Sign, also of a negative zero.
+  // The sign, also of a negative zero.
   if (std::signbit(x)) text.push_back('-');
   long double a = std::fabs(x);
   if (std::isnan(x)) return text + "Nan";
   if (std::isinf(x)) return text + "Inf";
-  // 2. Integer part and exact fraction.
+  // The integer part and the exact fraction.
   long double n = std::trunc(a);
   long double f = a - n;
-  // 3. Lift fractions that fall short of a half by the last place only.
+  // Lift fractions that fall short of a half by the last place only.
   f = f + f * 0x1p-63L;
-  // 4. Round half away from zero.
+  // Round half away from zero.
   const long double h = 0.5L / PowerOfTen(d);
   if (f >= h) {
     f = f + h;
@@ -54,7 +54,7 @@ std::string FormatFixed(long double x, int d) {
       f = f - 1.0L;
     }
   }
-  // 6 (integer part), then 5 (the digits, cut off).
+  // The whole digits, then d decimals, each cut off rather than rounded again.
   text += WholeDigits(n);
   if (d > 0) {
     text.push_back('.');

@@ -13,6 +13,7 @@
 
 #include "framework/clicks.h"
 #include "framework/forms.h"
+#include "framework/toolkit.h"
 #include "framework/widgetkit.h"
 
 namespace fw {
@@ -26,6 +27,7 @@ struct TForm::Impl {
   bool has_position = false;
   int left = 0, top = 0;
   bool window_destroyed = false;
+  unsigned long destroyed_id = 0;      // the handler of the window's destruction
   TGraphicControl* pressed = nullptr;  // where a left press began, if it may click
 };
 
@@ -42,48 +44,7 @@ TGraphicControl* TopmostAt(const TForm& f, int x, int y) {
   return nullptr;
 }
 
-GdkRectangle ToGdk(const TRect& r) { return {r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top}; }
-
-gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
-  Dispatch([self] { static_cast<TForm*>(self)->Close(); });
-  return TRUE;  // the window goes when the loop has ended
-}
-
-// One activation per change from inactive to active: the X server may send
-// a second focus-in (pointer focus, then an explicit focus) for one change.
-constexpr const char* kActiveKey = "fw-active";
-
-gboolean OnFocusIn(GtkWidget* w, GdkEventFocus*, gpointer self) {
-  if (g_object_get_data(G_OBJECT(w), kActiveKey)) return FALSE;
-  g_object_set_data(G_OBJECT(w), kActiveKey, GINT_TO_POINTER(1));
-  Dispatch([self] {
-    auto* f = static_cast<TForm*>(self);
-    if (f->OnActivate) f->OnActivate(f);
-  });
-  return FALSE;
-}
-
-// A focus-out that a focus-in follows at once (the focus handed back and forth
-// while a box closes) is no change: decide once the pending events are in.
-gboolean ClearActiveIfUnfocused(gpointer window) {
-  if (!gtk_window_has_toplevel_focus(GTK_WINDOW(window)))
-    g_object_set_data(G_OBJECT(window), kActiveKey, nullptr);
-  g_object_unref(window);
-  return FALSE;
-}
-
-gboolean OnFocusOut(GtkWidget* w, GdkEventFocus*, gpointer) {
-  g_idle_add(ClearActiveIfUnfocused, g_object_ref(w));
-  return FALSE;
-}
-
-// Only another client destroying the window gets here (the form itself
-// disconnects first): the main window cannot come back, so leave as a close
-// would, with the exit hook run, instead of ticking on into a dead widget.
-void OnWindowDestroyed(GtkWidget*, gpointer self) {
-  if (!Application || Application->MainForm() != self) return;
-  ExitNow(0);
-}
+GdkRectangle ToGdkRect(const TRect& r) { return {r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top}; }
 
 // A window manager's grab (a drag of the title bar, Alt+Tab, its key
 // bindings) takes the keyboard for a while: the X server reports a focus-out
@@ -92,92 +53,147 @@ void OnWindowDestroyed(GtkWidget*, gpointer self) {
 // A real change of the focus during a grab (Alt+Tab to another window) comes
 // with mode WhileGrabbed, which the toolkit ignores: it is one, so it is
 // passed on as an ordinary change.
-GdkFilterReturn FocusFilter(GdkXEvent* xevent, GdkEvent*, gpointer) {
+bool FocusFilter(void* xevent) {
   XEvent* x = static_cast<XEvent*>(xevent);
-  if (x->type != FocusIn && x->type != FocusOut) return GDK_FILTER_CONTINUE;
-  if (x->xfocus.mode == NotifyGrab || x->xfocus.mode == NotifyUngrab) return GDK_FILTER_REMOVE;
+  if (x->type != FocusIn && x->type != FocusOut) return true;
+  if (x->xfocus.mode == NotifyGrab || x->xfocus.mode == NotifyUngrab) return false;
   if (x->xfocus.mode == NotifyWhileGrabbed) x->xfocus.mode = NotifyNormal;
-  return GDK_FILTER_CONTINUE;
-}
-
-void OnWindowRealized(GtkWidget* w, gpointer) {
-  RegisterOwnWindow(GDK_WINDOW_XID(w->window));
-  gdk_window_add_filter(w->window, FocusFilter, nullptr);
-}
-
-gboolean OnExpose(GtkWidget* w, GdkEventExpose* e, gpointer self) {
-  if (e->window != w->window) return FALSE;
-  Dispatch([&] { static_cast<TForm*>(self)->PaintRegion(e->region); });
-  return FALSE;
+  return true;
 }
 
 }  // namespace
 
-// Mouse, cursor and tooltip handling needs the form's private state.
+// What the form does with the toolkit's calls; they need its private state.
 struct FormEvents {
-  static void Realize(GtkWidget* w, gpointer self) {
-    auto* f = static_cast<TForm*>(self);
-    f->canvas_.Attach(w->window);
-    if (!f->impl_->gc) f->impl_->gc = gdk_gc_new(w->window);
+  // The window manager's close button: the window goes when the loop ends.
+  static bool Delete(TForm& f) {
+    f.Close();
+    return true;
   }
-  static void Unrealize(GtkWidget*, gpointer self) {
-    auto* f = static_cast<TForm*>(self);
-    f->canvas_.Attach(nullptr);
-    if (f->impl_->gc) g_object_unref(f->impl_->gc);
-    f->impl_->gc = nullptr;
+
+  // Only another client destroying the window gets here (the form itself
+  // disconnects first): the main window cannot come back, so leave as a close
+  // would, with the exit hook run, instead of ticking on into a dead widget.
+  static void Destroyed(TForm& f) {
+    if (Application && Application->MainForm() == &f) ExitNow(0);
   }
-  static gboolean Press(GtkWidget* w, GdkEventButton* e, gpointer self) {
-    if (e->window != w->window) return FALSE;
-    Dispatch([&] {
-      auto* f = static_cast<TForm*>(self);
-      // GDK's extra 2BUTTON/3BUTTON events are ignored: the series is
-      // counted from the plain presses.
-      if (e->type != GDK_BUTTON_PRESS) return;
-      const int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
-      const int place = Presses().Count(e->window, x, y, e->time);
-      if (e->button != 1) return;
-      // The second press is a double click: no click at its release.
-      f->impl_->pressed = place == 2 ? nullptr : TopmostAt(*f, x, y);
+
+  static void WindowRealized(TForm& f) {
+    GdkWindow* w = f.window_->window;
+    RegisterOwnWindow(GDK_WINDOW_XID(w));
+    toolkit::FilterX(w, FocusFilter);
+  }
+
+  // One activation per change from inactive to active: the X server may send
+  // a second focus-in (pointer focus, then an explicit focus) for one change.
+  // The state is kept on the window, which a pending check below holds.
+  static constexpr const char* kActiveKey = "fw-active";
+  static void GotFocus(TForm& f) {
+    GObject* window = G_OBJECT(f.window_);
+    if (g_object_get_data(window, kActiveKey)) return;
+    g_object_set_data(window, kActiveKey, GINT_TO_POINTER(1));
+    if (f.OnActivate) f.OnActivate(&f);
+  }
+
+  // A focus-out that a focus-in follows at once (the focus handed back and
+  // forth while a box closes) is no change: decide once the pending events
+  // are in.
+  static void LostFocus(TForm& f) {
+    GtkWidget* window = GTK_WIDGET(g_object_ref(f.window_));
+    toolkit::Later([window] {
+      if (!gtk_window_has_toplevel_focus(GTK_WINDOW(window)))
+        g_object_set_data(G_OBJECT(window), kActiveKey, nullptr);
+      g_object_unref(window);
     });
-    return TRUE;
   }
-  static gboolean Release(GtkWidget* w, GdkEventButton* e, gpointer self) {
-    if (e->window != w->window) return FALSE;
-    Dispatch([&] {
-      auto* f = static_cast<TForm*>(self);
-      if (e->button != 1) return;
-      TGraphicControl* p = f->impl_->pressed;
-      f->impl_->pressed = nullptr;
-      if (p && p == TopmostAt(*f, static_cast<int>(e->x), static_cast<int>(e->y)) && p->OnClick)
-        p->OnClick(p);
-    });
-    return TRUE;
+
+  static void Realize(TForm& f) {
+    GdkWindow* w = f.canvas_widget_->window;
+    f.canvas_.Attach(w);
+    if (!f.impl_->gc) f.impl_->gc = gdk_gc_new(w);
   }
-  static gboolean Motion(GtkWidget* w, GdkEventMotion* e, gpointer self) {
-    if (e->window != w->window) return FALSE;
-    Dispatch([&] {
-      auto* f = static_cast<TForm*>(self);
-      auto& im = *f->impl_;
-      TGraphicControl* t = TopmostAt(*f, static_cast<int>(e->x), static_cast<int>(e->y));
-      bool hand = t && t->Cursor == TCursor::crHandPoint;
-      if (hand == im.hand_shown) return;
-      im.hand_shown = hand;
-      if (hand && !im.hand) im.hand = gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
-      gdk_window_set_cursor(w->window, hand ? im.hand : nullptr);
-    });
-    return FALSE;
+  static void Unrealize(TForm& f) {
+    f.canvas_.Attach(nullptr);
+    if (f.impl_->gc) g_object_unref(f.impl_->gc);
+    f.impl_->gc = nullptr;
   }
-  static gboolean Tooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tip, gpointer self) {
-    gboolean shown = FALSE;
-    Dispatch([&] {
-      TGraphicControl* t = TopmostAt(*static_cast<TForm*>(self), x, y);
-      if (!t || !t->ShowHint || t->Hint.empty()) return;
-      gtk_tooltip_set_text(tip, t->Hint.c_str());
-      GdkRectangle area = ToGdk(t->BoundsRect());
-      gtk_tooltip_set_tip_area(tip, &area);
-      shown = TRUE;
+
+  static void Paint(TForm& f, GdkEventExpose* e) {
+    if (e->window == f.canvas_widget_->window) f.PaintRegion(e->region);
+  }
+
+  static bool Press(TForm& f, GdkEventButton* e) {
+    if (e->window != f.canvas_widget_->window) return false;
+    // GDK's extra 2BUTTON/3BUTTON events are ignored: the series is counted
+    // from the plain presses.
+    if (e->type != GDK_BUTTON_PRESS) return true;
+    const int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
+    const int place = Presses().Count(e->window, x, y, e->time);
+    if (e->button != 1) return true;
+    // The second press is a double click: no click at its release.
+    f.impl_->pressed = place == 2 ? nullptr : TopmostAt(f, x, y);
+    return true;
+  }
+  static bool Release(TForm& f, GdkEventButton* e) {
+    if (e->window != f.canvas_widget_->window) return false;
+    if (e->button != 1) return true;
+    TGraphicControl* p = f.impl_->pressed;
+    f.impl_->pressed = nullptr;
+    if (p && p == TopmostAt(f, static_cast<int>(e->x), static_cast<int>(e->y)) && p->OnClick)
+      p->OnClick(p);
+    return true;
+  }
+  static void Motion(TForm& f, GdkEventMotion* e) {
+    if (e->window != f.canvas_widget_->window) return;
+    auto& im = *f.impl_;
+    TGraphicControl* t = TopmostAt(f, static_cast<int>(e->x), static_cast<int>(e->y));
+    const bool hand = t && t->Cursor == TCursor::crHandPoint;
+    if (hand == im.hand_shown) return;
+    im.hand_shown = hand;
+    if (hand && !im.hand)
+      im.hand = gdk_cursor_new_for_display(gtk_widget_get_display(f.canvas_widget_), GDK_HAND2);
+    gdk_window_set_cursor(e->window, hand ? im.hand : nullptr);
+  }
+  static bool Tooltip(TForm& f, int x, int y, GtkTooltip* tip) {
+    TGraphicControl* t = TopmostAt(f, x, y);
+    if (!t || !t->ShowHint || t->Hint.empty()) return false;
+    gtk_tooltip_set_text(tip, t->Hint.c_str());
+    GdkRectangle area = ToGdkRect(t->BoundsRect());
+    gtk_tooltip_set_tip_area(tip, &area);
+    return true;
+  }
+
+  // The form's whole traffic with the toolkit.
+  static void Connect(TForm& f) {
+    using toolkit::Order;
+    TForm* self = &f;
+    GtkWidget* w = f.window_;
+    GtkWidget* c = f.canvas_widget_;
+    toolkit::OnEvent(w, "delete-event", [self](GdkEvent*) { return Delete(*self); });
+    f.impl_->destroyed_id = toolkit::OnSignal(w, "destroy", [self] { Destroyed(*self); });
+    toolkit::OnSignal(w, "realize", [self] { WindowRealized(*self); }, Order::kAfter);
+    toolkit::OnEvent(w, "focus-in-event", [self](GdkEvent*) {
+      GotFocus(*self);
+      return false;
     });
-    return shown;
+    toolkit::OnEvent(w, "focus-out-event", [self](GdkEvent*) {
+      LostFocus(*self);
+      return false;
+    });
+    toolkit::OnSignal(c, "realize", [self] { Realize(*self); }, Order::kAfter);
+    toolkit::OnSignal(c, "unrealize", [self] { Unrealize(*self); });
+    toolkit::OnEvent(c, "expose-event", [self](GdkEvent* e) {
+      Paint(*self, &e->expose);
+      return false;
+    });
+    toolkit::OnEvent(c, "button-press-event", [self](GdkEvent* e) { return Press(*self, &e->button); });
+    toolkit::OnEvent(c, "button-release-event",
+                     [self](GdkEvent* e) { return Release(*self, &e->button); });
+    toolkit::OnEvent(c, "motion-notify-event", [self](GdkEvent* e) {
+      Motion(*self, &e->motion);
+      return false;
+    });
+    toolkit::OnTooltip(c, [self](int x, int y, GtkTooltip* tip) { return Tooltip(*self, x, y, tip); });
   }
 };
 
@@ -192,19 +208,7 @@ TForm::TForm(TForm* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) 
                                             GDK_POINTER_MOTION_MASK | GDK_EXPOSURE_MASK);
   gtk_widget_set_has_tooltip(canvas_widget_, TRUE);
   gtk_container_add(GTK_CONTAINER(window_), canvas_widget_);
-
-  g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
-  g_signal_connect(window_, "destroy", G_CALLBACK(OnWindowDestroyed), this);
-  g_signal_connect_after(window_, "realize", G_CALLBACK(OnWindowRealized), nullptr);
-  g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
-  g_signal_connect(window_, "focus-out-event", G_CALLBACK(OnFocusOut), this);
-  g_signal_connect_after(canvas_widget_, "realize", G_CALLBACK(FormEvents::Realize), this);
-  g_signal_connect(canvas_widget_, "unrealize", G_CALLBACK(FormEvents::Unrealize), this);
-  g_signal_connect(canvas_widget_, "expose-event", G_CALLBACK(OnExpose), this);
-  g_signal_connect(canvas_widget_, "button-press-event", G_CALLBACK(FormEvents::Press), this);
-  g_signal_connect(canvas_widget_, "button-release-event", G_CALLBACK(FormEvents::Release), this);
-  g_signal_connect(canvas_widget_, "motion-notify-event", G_CALLBACK(FormEvents::Motion), this);
-  g_signal_connect(canvas_widget_, "query-tooltip", G_CALLBACK(FormEvents::Tooltip), this);
+  FormEvents::Connect(*this);
 
   impl_->text = gdk_pango_context_get();
   cairo_font_options_t* o = cairo_font_options_create();
@@ -220,8 +224,7 @@ TForm::~TForm() {
     gtk_widget_destroy(impl_->radio_anchor);
     g_object_unref(impl_->radio_anchor);
   }
-  g_signal_handlers_disconnect_by_func(window_, reinterpret_cast<gpointer>(OnWindowDestroyed),
-                                       this);
+  g_signal_handler_disconnect(window_, impl_->destroyed_id);  // our own doing
   gtk_widget_destroy(window_);
   if (impl_->hand) gdk_cursor_unref(impl_->hand);
   if (impl_->text) g_object_unref(impl_->text);
@@ -251,12 +254,6 @@ void TForm::Close() {
     Hide();
 }
 
-TComponent* TForm::FindComponent(const std::string& name) const {
-  for (auto& c : components_)
-    if (c->Name == name) return c.get();
-  return nullptr;
-}
-
 void TForm::Show() {
   gtk_widget_show(canvas_widget_);
   if (impl_->has_position) gtk_window_move(GTK_WINDOW(window_), impl_->left, impl_->top);
@@ -277,7 +274,7 @@ void TForm::Hide() { gtk_widget_hide(window_); }
 
 void TForm::InvalidateRect(const TRect& r) {
   if (!gtk_widget_get_realized(canvas_widget_)) return;
-  GdkRectangle g = ToGdk(r);
+  GdkRectangle g = ToGdkRect(r);
   if (g.width <= 0 || g.height <= 0) return;
   gdk_window_invalidate_rect(canvas_widget_->window, &g, FALSE);
 }
@@ -287,7 +284,7 @@ void TForm::PaintRegion(GdkRegion* region) {
   for (auto& c : components_) {
     auto* g = dynamic_cast<TGraphicControl*>(c.get());
     if (!g || !g->Visible() || !g->IsOpaque()) continue;
-    GdkRectangle r = ToGdk(g->BoundsRect());
+    GdkRectangle r = ToGdkRect(g->BoundsRect());
     GdkRegion* rr = gdk_region_rectangle(&r);
     gdk_region_subtract(clip, rr);
     gdk_region_destroy(rr);
@@ -307,7 +304,7 @@ void TForm::PaintRegion(GdkRegion* region) {
     for (auto& c : components_) {
       auto* g = dynamic_cast<TGraphicControl*>(c.get());
       if (!g || !g->Visible()) continue;
-      GdkRectangle r = ToGdk(g->BoundsRect());
+      GdkRectangle r = ToGdkRect(g->BoundsRect());
       if (r.width <= 0 || r.height <= 0 || gdk_region_rect_in(region, &r) == GDK_OVERLAP_RECTANGLE_OUT)
         continue;
       GdkRegion* part = gdk_region_rectangle(&r);

@@ -29,6 +29,10 @@ namespace fw {
 // Stores the joined pieces under (name, type). Registering twice replaces.
 void RegisterResource(const std::string& name, const std::string& type,
                       std::initializer_list<std::string_view> pieces);
+// Registers what is compiled into the program at path (a GResource path)
+// under (name, type). False when nothing is compiled in there.
+bool RegisterCompiledResource(const std::string& name, const std::string& type,
+                              const std::string& path);
 // Null when nothing is registered under (name, type).
 const std::string* FindResource(const std::string& name, const std::string& type);
 
@@ -110,7 +114,6 @@ class TForm : public TComponent {
 
   // Components in creation (= stacking) order; owned by the form.
   const std::vector<std::unique_ptr<TComponent>>& Components() const { return components_; }
-  TComponent* FindComponent(const std::string& name) const;
 
   // ---- framework internals ----
   // Reads the description registered under cls.Name() / "FORMDATA", creates

@@ -12,6 +12,8 @@
 #include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/forms.h"
+#include "framework/toolkit.h"
+#include "framework/widgetkit.h"
 
 namespace fw {
 
@@ -22,12 +24,6 @@ constexpr int kIntervalStep = 25;     // each repeat shortens the next by this
 constexpr int kShortestInterval = 100;
 
 enum Arrow { kNone = -1, kUpper = 0, kLower = 1 };
-
-void SetHandCursorOnRealize(GtkWidget* w, gpointer) {
-  GdkCursor* hand = gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
-  gdk_window_set_cursor(w->window, hand);
-  gdk_cursor_unref(hand);
-}
 
 }  // namespace
 
@@ -163,48 +159,46 @@ struct TUpDown::Impl {
     }
   }
 
-  // ---- toolkit entry points ----
-  static gboolean OnPress(GtkWidget*, GdkEventButton* e, gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    Dispatch([self, e] { self->Press(e); });
-    return TRUE;
+  void Destroyed() {
+    StopTimer();
+    widget = nullptr;
   }
-  static gboolean OnRelease(GtkWidget*, GdkEventButton* e, gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    Dispatch([self, e] { self->Release(e); });
-    return TRUE;
-  }
-  static gboolean OnMotion(GtkWidget*, GdkEventMotion* e, gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
-    Dispatch([self, x, y] { self->Motion(x, y); });
-    return TRUE;
-  }
-  static gboolean OnCrossing(GtkWidget*, GdkEventCrossing* e, gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    int x = static_cast<int>(e->x), y = static_cast<int>(e->y);
-    Dispatch([self, x, y] { self->Motion(x, y); });
-    return FALSE;
-  }
-  static gboolean OnExpose(GtkWidget*, GdkEventExpose* e, gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    Dispatch([self, e] { self->Paint(e); });
-    return TRUE;
-  }
-  static void OnDestroy(GtkWidget*, gpointer data) {
-    Impl* self = static_cast<Impl*>(data);
-    self->StopTimer();
-    self->widget = nullptr;
+
+  // The control's whole traffic with the toolkit.
+  void Connect() {
+    using toolkit::OnEvent;
+    OnEvent(widget, "button-press-event", [this](GdkEvent* e) {
+      Press(&e->button);
+      return true;
+    });
+    OnEvent(widget, "button-release-event", [this](GdkEvent* e) {
+      Release(&e->button);
+      return true;
+    });
+    OnEvent(widget, "motion-notify-event", [this](GdkEvent* e) {
+      Motion(static_cast<int>(e->motion.x), static_cast<int>(e->motion.y));
+      return true;
+    });
+    for (const char* crossing : {"enter-notify-event", "leave-notify-event"})
+      OnEvent(widget, crossing, [this](GdkEvent* e) {
+        Motion(static_cast<int>(e->crossing.x), static_cast<int>(e->crossing.y));
+        return false;
+      });
+    OnEvent(widget, "expose-event", [this](GdkEvent* e) {
+      Paint(&e->expose);
+      return true;
+    });
+    toolkit::OnSignal(widget, "destroy", [this] { Destroyed(); });
   }
 };
 
 TUpDown::TUpDown(TForm* owner) : TWinControl(owner) {}
 
 TUpDown::~TUpDown() {
-  if (!impl_) return;
-  impl_->StopTimer();
-  // The widget outlives this body (the base destroys it); cut it off first.
-  if (impl_->widget) g_signal_handlers_disconnect_by_data(impl_->widget, impl_.get());
+  // The widget goes while its handlers' state is still here.
+  if (widget_) gtk_widget_destroy(widget_);
+  widget_ = nullptr;
+  if (impl_) impl_->StopTimer();
 }
 
 void TUpDown::CreateHandle() {
@@ -217,20 +211,15 @@ void TUpDown::CreateHandle() {
   gtk_widget_add_events(widget_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                      GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
                                      GDK_LEAVE_NOTIFY_MASK);
-  Impl* d = impl_.get();
-  g_signal_connect(widget_, "button-press-event", G_CALLBACK(&Impl::OnPress), d);
-  g_signal_connect(widget_, "button-release-event", G_CALLBACK(&Impl::OnRelease), d);
-  g_signal_connect(widget_, "motion-notify-event", G_CALLBACK(&Impl::OnMotion), d);
-  g_signal_connect(widget_, "enter-notify-event", G_CALLBACK(&Impl::OnCrossing), d);
-  g_signal_connect(widget_, "leave-notify-event", G_CALLBACK(&Impl::OnCrossing), d);
-  g_signal_connect(widget_, "expose-event", G_CALLBACK(&Impl::OnExpose), d);
-  g_signal_connect(widget_, "destroy", G_CALLBACK(&Impl::OnDestroy), d);
+  impl_->Connect();
   // On a form the arrows sit on its client area; tests may place them alone.
   if (Owner() && Owner()->CanvasWidget()) {
     gtk_fixed_put(GTK_FIXED(Owner()->CanvasWidget()), widget_, left_, top_);
     if (ShowHint && !Hint.empty()) gtk_widget_set_tooltip_text(widget_, Hint.c_str());
-    if (Cursor == TCursor::crHandPoint)
-      g_signal_connect_after(widget_, "realize", G_CALLBACK(SetHandCursorOnRealize), nullptr);
+    if (Cursor == TCursor::crHandPoint) {
+      GtkWidget* w = widget_;
+      toolkit::OnSignal(w, "realize", [w] { SetHandCursor(w); }, toolkit::Order::kAfter);
+    }
   }
   if (visible_) gtk_widget_show(widget_);
 }

@@ -15,6 +15,9 @@ std::string SubstituteFace(const std::string& name);
 PangoFontDescription* NewFontDescription(const TFont& font);
 // "&" marks the accelerator; a literal "_" must not become one.
 std::string MnemonicText(const std::string& caption);
+// The toolkit's colour for c, system colours resolved (canvas.cpp).
 GdkColor ToGdkColor(TColor c);
+// The hand over a realized widget's windows.
+void SetHandCursor(GtkWidget* w);
 
 }  // namespace fw
