@@ -22,12 +22,7 @@ std::string Line() {
 // One running tick as the model sees it: heat step, clock, record trigger.
 void Tick(std::vector<std::string>* lines) {
   room::HeatBalanceStep();
-  room::SimMinutes = room::SimMinutes + 1;
-  if (room::SimMinutes == 60) {
-    room::SimMinutes = 0;
-    room::SimHours = room::SimHours + 1;
-  }
-  room::SimTimeHours = room::SimMinutes / 60 + room::SimHours;
+  room::AdvanceClock();
   if (lines && (room::SimMinutes == 30 || room::SimMinutes == 0)) lines->push_back(Line());
 }
 
