@@ -23,6 +23,7 @@ typedef struct _PangoLayout PangoLayout;
 namespace fw {
 
 class TForm;
+class PropertyReader;
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
@@ -42,6 +43,12 @@ class TComponent : public TObject {
   ~TComponent() override;
   std::string Name;
   TForm* Owner() const { return owner_; }
+
+  // Framework internals: the description reader hands each stored key here
+  // (description.cpp, a table of properties per class); false when the class
+  // has no property of that name. PropertiesRead follows the last key.
+  virtual bool ReadProperty(const PropertyReader& r, const std::string& key);
+  virtual void PropertiesRead(const PropertyReader& r);
 
  private:
   TForm* owner_;
@@ -76,13 +83,14 @@ class TControl : public TComponent {
 
   TNotifyEvent OnClick;
 
-  // Framework internals: description reader sets raw values without effects.
-  void LoadCaption(const std::string& s) { caption_ = s; }
-  void LoadVisible(bool v) { visible_ = v; }
-  TFont& LoadFont() { return font_; }
+  // Framework internals.
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
+  void PropertiesRead(const PropertyReader& r) override;
   virtual void CreateHandle() {}  // makes the toolkit side, after loading
 
  protected:
+  // Caption and font keys, for the classes that show a text.
+  bool ReadTextProperty(const PropertyReader& r, const std::string& key);
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
   std::string caption_;
@@ -114,9 +122,9 @@ class TLabel : public TGraphicControl {
   bool AutoSize = true;
   TAlignment Alignment = TAlignment::taLeftJustify;
   TTextLayout Layout = TTextLayout::tlTop;
-  void LoadColor(TColor c) { color_ = c; }
-  void LoadTransparent(bool t) { transparent_ = t; }
 
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
+  void PropertiesRead(const PropertyReader& r) override;
   void Paint(TCanvas& canvas) override;
   bool IsOpaque() const override { return !transparent_; }
 
@@ -134,6 +142,7 @@ class TImage : public TGraphicControl {
   // Takes a reference of its own; pictures may be shared between images.
   void SetPicture(GdkPixbuf* pixbuf);
   GdkPixbuf* Picture() const { return picture_; }
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void Paint(TCanvas& canvas) override;
 
  private:
@@ -162,6 +171,7 @@ class TButton : public TWinControl {
   using TWinControl::TWinControl;
   void SetCaption(const std::string& s) override;
   void SetFontColor(TColor c) override;
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void CreateHandle() override;
 };
 
@@ -177,7 +187,7 @@ class TButtonControl : public TWinControl {
   // The control takes the size of its indicator and caption.
   bool AutoSize = true;
   TNotifyEvent OnChange;
-  void LoadChecked(bool v) { checked_ = v; reported_ = v; }
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   // The toolkit changed the widget on its own (user click, keyboard).
   virtual void WidgetToggled() = 0;
   // Blocks or unblocks the toolkit's "toggled" report of this widget.
@@ -229,6 +239,7 @@ class TMemo : public TWinControl {
   bool ReadOnly = false;
   bool WordWrap = true;
   TColor Color = clWhite;
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void CreateHandle() override;
   bool pressed_ = false;  // a left press began on the memo
 };
@@ -236,6 +247,7 @@ class TMemo : public TWinControl {
 class TGroupBox : public TWinControl {
  public:
   using TWinControl::TWinControl;
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void CreateHandle() override;
 };
 
@@ -254,6 +266,7 @@ class TUpDown : public TWinControl {
   bool Wrap = false;
   TUDOrientation Orientation = TUDOrientation::udVertical;
   TUDClickEvent OnClick;
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void CreateHandle() override;
 
   // Steps as a click on the arrow would, then runs OnClick (tests, keyboard).
@@ -278,8 +291,7 @@ class TTimer : public TComponent {
   void SetInterval(unsigned ms);
   TNotifyEvent OnTimer;
 
-  void LoadEnabled(bool v) { enabled_ = v; }
-  void LoadInterval(unsigned ms) { interval_ = ms; }
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void Start();  // starts the clock's timeout if enabled and OnTimer is set
 
  private:

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "framework/description.h"
 #include "framework/forms.h"
 
 namespace fw {
@@ -73,134 +74,6 @@ GdkPixbuf* LoadPicture(const std::string& path, std::string* error) {
   return p;
 }
 
-// One group being read: the values of its keys, with errors naming them.
-class GroupReader {
- public:
-  GroupReader(GKeyFile* kf, std::string group) : kf_(kf), group_(std::move(group)) {}
-
-  [[noreturn]] void Fail(const std::string& key, const std::string& reason) const {
-    throw DescriptionError(group_ + "." + key + ": " + reason);
-  }
-
-  std::string Raw(const std::string& key) const {
-    gchar* v = g_key_file_get_value(kf_, group_.c_str(), key.c_str(), nullptr);
-    std::string s = v ? v : "";
-    g_free(v);
-    return s;
-  }
-
-  std::string String(const std::string& key) const {
-    GError* err = nullptr;
-    gchar* v = g_key_file_get_string(kf_, group_.c_str(), key.c_str(), &err);
-    if (!v) Fail(key, "malformed text: " + TakeMessage(err));
-    std::string s = v;
-    g_free(v);
-    return s;
-  }
-
-  std::vector<std::string> List(const std::string& key) const {
-    GError* err = nullptr;
-    gsize n = 0;
-    gchar** v = g_key_file_get_string_list(kf_, group_.c_str(), key.c_str(), &n, &err);
-    if (!v) Fail(key, "malformed list: " + TakeMessage(err));
-    std::vector<std::string> out(v, v + n);
-    g_strfreev(v);
-    return out;
-  }
-
-  long long Integer(const std::string& key, long long lo, long long hi) const {
-    std::string s = Raw(key);
-    long long v = 0;
-    const char* b = s.data();
-    const char* e = s.data() + s.size();
-    if (b != e && *b == '+') ++b;
-    auto [p, ec] = std::from_chars(b, e, v);
-    if (s.empty() || ec != std::errc() || p != e) Fail(key, "malformed number '" + s + "'");
-    if (v < lo || v > hi) Fail(key, "number out of range '" + s + "'");
-    return v;
-  }
-
-  int Int(const std::string& key) const {
-    return static_cast<int>(Integer(key, INT32_MIN, INT32_MAX));
-  }
-
-  bool Bool(const std::string& key) const {
-    std::string s = Raw(key);
-    if (s == "true") return true;
-    if (s == "false") return false;
-    Fail(key, "malformed boolean '" + s + "'");
-  }
-
-  TColor Colour(const std::string& key) const {
-    std::string s = Raw(key);
-    auto& names = ColourNames();
-    if (auto it = names.find(s); it != names.end()) return it->second;
-    if (s.size() >= 2 && s.size() <= 9 && s[0] == '$') {
-      TColor v = 0;
-      auto [p, ec] = std::from_chars(s.data() + 1, s.data() + s.size(), v, 16);
-      if (ec == std::errc() && p == s.data() + s.size()) return v;
-      Fail(key, "malformed colour '" + s + "'");
-    }
-    Fail(key, "unknown colour '" + s + "'");
-  }
-
-  template <class E>
-  E Enum(const std::string& key, std::initializer_list<std::pair<const char*, E>> values) const {
-    std::string s = Raw(key);
-    for (auto& [n, v] : values)
-      if (s == n) return v;
-    Fail(key, "unknown value '" + s + "'");
-  }
-
-  void Check(const std::string& key, std::initializer_list<const char*> values) const {
-    std::string s = Raw(key);
-    for (auto* n : values)
-      if (s == n) return;
-    Fail(key, "unknown value '" + s + "'");
-  }
-
-  TNotifyEvent Handler(const std::string& key, const TFormClass& cls, TForm& form) const {
-    std::string m = Raw(key);
-    if (!cls.HasNotify(m)) Fail(key, "unknown handler '" + m + "'");
-    return cls.BindNotify(form, m);
-  }
-
-  std::vector<std::string> Keys() const {
-    gsize n = 0;
-    gchar** keys = g_key_file_get_keys(kf_, group_.c_str(), &n, nullptr);
-    std::vector<std::string> out;
-    if (keys) out.assign(keys, keys + n);
-    g_strfreev(keys);
-    return out;
-  }
-
-  const std::string& Group() const { return group_; }
-
- private:
-  GKeyFile* kf_;
-  std::string group_;
-};
-
-// Font keys, shared by the form and the components. False when not a font key.
-bool ReadFontKey(const GroupReader& r, const std::string& key, TFont& font) {
-  if (key == "Font.Color") {
-    font.Color = r.Colour(key);
-  } else if (key == "Font.Height") {
-    font.Height = r.Int(key);
-  } else if (key == "Font.Name") {
-    font.Name = r.String(key);
-  } else if (key == "Font.Style") {
-    font.Bold = r.Enum<bool>(key, {{"", false}, {"fsBold", true}});
-  } else if (key == "Font.Charset") {
-    r.Check(key, {"ANSI_CHARSET", "DEFAULT_CHARSET"});
-  } else if (key == "Font.Pitch") {
-    r.Check(key, {"fpDefault", "fpVariable", "fpFixed"});
-  } else {
-    return false;
-  }
-  return true;
-}
-
 std::unique_ptr<TComponent> NewComponent(const std::string& cls, TForm* owner) {
   if (cls == "TLabel") return std::make_unique<TLabel>(owner);
   if (cls == "TImage") return std::make_unique<TImage>(owner);
@@ -214,81 +87,298 @@ std::unique_ptr<TComponent> NewComponent(const std::string& cls, TForm* owner) {
   return nullptr;
 }
 
-// One stored property of a component; false when the class has no such key.
-bool ReadComponentKey(const GroupReader& r, const std::string& key, TComponent* c,
-                      const TFormClass& cls, TForm& form, bool& label_colour, bool& label_transparent) {
-  if (auto* t = dynamic_cast<TTimer*>(c)) {
-    if (key == "Enabled") t->LoadEnabled(r.Bool(key));
-    else if (key == "Interval") t->LoadInterval(static_cast<unsigned>(r.Integer(key, 0, UINT32_MAX)));
-    else if (key == "OnTimer") t->OnTimer = r.Handler(key, cls, form);
-    else return false;
-    return true;
-  }
-  auto* ctl = dynamic_cast<TControl*>(c);
-  if (!ctl) return false;
-  auto* label = dynamic_cast<TLabel*>(c);
-  auto* check = dynamic_cast<TButtonControl*>(c);
-  auto* memo = dynamic_cast<TMemo*>(c);
-  auto* updown = dynamic_cast<TUpDown*>(c);
-  auto* image = dynamic_cast<TImage*>(c);
-  bool has_caption = label || check || dynamic_cast<TButton*>(c) || dynamic_cast<TGroupBox*>(c);
+// A class's own properties: how each stored key is read into it.
+template <class C>
+using Properties = std::map<std::string, void (*)(const PropertyReader&, const std::string&, C&)>;
 
-  if (key == "Left") ctl->SetBounds(r.Int(key), ctl->Top(), ctl->Width(), ctl->Height());
-  else if (key == "Top") ctl->SetBounds(ctl->Left(), r.Int(key), ctl->Width(), ctl->Height());
-  else if (key == "Width") ctl->SetBounds(ctl->Left(), ctl->Top(), r.Int(key), ctl->Height());
-  else if (key == "Height") ctl->SetBounds(ctl->Left(), ctl->Top(), ctl->Width(), r.Int(key));
-  else if (key == "Visible") ctl->LoadVisible(r.Bool(key));
-  else if (key == "Hint") ctl->Hint = r.String(key);
-  else if (key == "ShowHint") ctl->ShowHint = r.Bool(key);
-  else if (key == "ParentShowHint") ctl->ParentShowHint = r.Bool(key);
-  else if (key == "ParentColor" || key == "ParentFont") r.Bool(key);
-  else if (key == "Cursor")
-    ctl->Cursor = r.Enum<TCursor>(key, {{"crDefault", TCursor::crDefault}, {"crHandPoint", TCursor::crHandPoint}});
-  else if (key == "TabOrder") ctl->TabOrder = r.Int(key);
-  else if (key == "TabStop") ctl->TabStop = r.Bool(key);
-  else if (key == "Caption" && has_caption) ctl->LoadCaption(r.String(key));
-  else if (!updown && !image && ReadFontKey(r, key, ctl->LoadFont())) {}
-  else if (key == "OnClick" && updown) {
-    std::string m = r.Raw(key);
-    if (!cls.HasUpDown(m)) r.Fail(key, "unknown handler '" + m + "'");
-    updown->OnClick = cls.BindUpDown(form, m);
-  } else if (key == "OnClick" && !dynamic_cast<TGroupBox*>(c)) ctl->OnClick = r.Handler(key, cls, form);
-  else if (label && key == "Color") { label->LoadColor(r.Colour(key)); label_colour = true; }
-  else if (label && key == "Transparent") { label->LoadTransparent(r.Bool(key)); label_transparent = true; }
-  else if (label && key == "AutoSize") label->AutoSize = r.Bool(key);
-  else if (check && key == "AutoSize") check->AutoSize = r.Bool(key);
-  else if (label && key == "Alignment")
-    label->Alignment = r.Enum<TAlignment>(key, {{"taLeftJustify", TAlignment::taLeftJustify},
-                                                {"taRightJustify", TAlignment::taRightJustify},
-                                                {"taCenter", TAlignment::taCenter}});
-  else if (label && key == "Layout")
-    label->Layout = r.Enum<TTextLayout>(key, {{"tlTop", TTextLayout::tlTop},
-                                              {"tlCenter", TTextLayout::tlCenter},
-                                              {"tlBottom", TTextLayout::tlBottom}});
-  else if (image && key == "Picture") {
-    std::string path = r.String(key), why;
-    GdkPixbuf* p = LoadPicture(path, &why);
-    if (!p) r.Fail(key, "cannot load '" + path + "': " + why);
-    image->SetPicture(p);
-  } else if (check && key == "Checked") check->LoadChecked(r.Bool(key));
-  else if (check && key == "OnChange") check->OnChange = r.Handler(key, cls, form);
-  else if (memo && key == "Lines") memo->Lines = r.List(key);
-  else if (memo && key == "ReadOnly") memo->ReadOnly = r.Bool(key);
-  else if (memo && key == "WordWrap") memo->WordWrap = r.Bool(key);
-  else if (memo && key == "Color") memo->Color = r.Colour(key);
-  else if (updown && key == "Min") updown->SetMin(static_cast<short>(r.Integer(key, -32768, 32767)));
-  else if (updown && key == "Max") updown->SetMax(static_cast<short>(r.Integer(key, -32768, 32767)));
-  else if (updown && key == "Position") updown->SetPosition(static_cast<short>(r.Integer(key, -32768, 32767)));
-  else if (updown && key == "Wrap") updown->Wrap = r.Bool(key);
-  else if (updown && key == "Increment") updown->Increment = r.Int(key);
-  else if (updown && key == "Orientation")
-    updown->Orientation = r.Enum<TUDOrientation>(key, {{"udVertical", TUDOrientation::udVertical},
-                                                       {"udHorizontal", TUDOrientation::udHorizontal}});
-  else return false;
+template <class C>
+bool Read(const Properties<C>& table, const PropertyReader& r, const std::string& key, C& c) {
+  const auto it = table.find(key);
+  if (it == table.end()) return false;
+  it->second(r, key, c);
   return true;
 }
 
+// Font keys, of the form and of the controls that show a text.
+bool ReadFont(const PropertyReader& r, const std::string& key, TFont& font) {
+  static const Properties<TFont> table = {
+      {"Font.Color", [](auto& r, auto& k, TFont& f) { f.Color = r.Colour(k); }},
+      {"Font.Height", [](auto& r, auto& k, TFont& f) { f.Height = r.Int(k); }},
+      {"Font.Name", [](auto& r, auto& k, TFont& f) { f.Name = r.String(k); }},
+      {"Font.Style", [](auto& r, auto& k, TFont& f) { f.Bold = r.Enum(k, {std::pair{"", false}, {"fsBold", true}}); }},
+      {"Font.Charset", [](auto& r, auto& k, TFont&) { r.Enum(k, {std::pair{"ANSI_CHARSET", 0}, {"DEFAULT_CHARSET", 1}}); }},
+      {"Font.Pitch", [](auto& r, auto& k, TFont&) {
+         r.Enum(k, {std::pair{"fpDefault", 0}, {"fpVariable", 1}, {"fpFixed", 2}});
+       }},
+  };
+  return Read(table, r, key, font);
+}
+
 }  // namespace
+
+// ---- the reader of one group
+
+void PropertyReader::Fail(const std::string& key, const std::string& reason) const {
+  throw DescriptionError(group_ + "." + key + ": " + reason);
+}
+
+std::vector<std::string> PropertyReader::Keys() const {
+  gsize n = 0;
+  gchar** keys = g_key_file_get_keys(file_, group_.c_str(), &n, nullptr);
+  std::vector<std::string> out;
+  if (keys) out.assign(keys, keys + n);
+  g_strfreev(keys);
+  return out;
+}
+
+bool PropertyReader::Has(const std::string& key) const {
+  return g_key_file_has_key(file_, group_.c_str(), key.c_str(), nullptr);
+}
+
+std::string PropertyReader::Raw(const std::string& key) const {
+  gchar* v = g_key_file_get_value(file_, group_.c_str(), key.c_str(), nullptr);
+  std::string s = v ? v : "";
+  g_free(v);
+  return s;
+}
+
+std::string PropertyReader::String(const std::string& key) const {
+  GError* err = nullptr;
+  gchar* v = g_key_file_get_string(file_, group_.c_str(), key.c_str(), &err);
+  if (!v) Fail(key, "malformed text: " + TakeMessage(err));
+  std::string s = v;
+  g_free(v);
+  return s;
+}
+
+std::vector<std::string> PropertyReader::List(const std::string& key) const {
+  GError* err = nullptr;
+  gsize n = 0;
+  gchar** v = g_key_file_get_string_list(file_, group_.c_str(), key.c_str(), &n, &err);
+  if (!v) Fail(key, "malformed list: " + TakeMessage(err));
+  std::vector<std::string> out(v, v + n);
+  g_strfreev(v);
+  return out;
+}
+
+long long PropertyReader::Integer(const std::string& key, long long lo, long long hi) const {
+  const std::string s = Raw(key);
+  long long v = 0;
+  const char* b = s.data();
+  const char* e = s.data() + s.size();
+  if (b != e && *b == '+') ++b;
+  auto [p, ec] = std::from_chars(b, e, v);
+  if (s.empty() || ec != std::errc() || p != e) Fail(key, "malformed number '" + s + "'");
+  if (v < lo || v > hi) Fail(key, "number out of range '" + s + "'");
+  return v;
+}
+
+int PropertyReader::Int(const std::string& key) const {
+  return static_cast<int>(Integer(key, INT32_MIN, INT32_MAX));
+}
+
+short PropertyReader::Short(const std::string& key) const {
+  return static_cast<short>(Integer(key, INT16_MIN, INT16_MAX));
+}
+
+bool PropertyReader::Bool(const std::string& key) const {
+  const std::string s = Raw(key);
+  if (s == "true") return true;
+  if (s == "false") return false;
+  Fail(key, "malformed boolean '" + s + "'");
+}
+
+TColor PropertyReader::Colour(const std::string& key) const {
+  const std::string s = Raw(key);
+  const auto& names = ColourNames();
+  if (auto it = names.find(s); it != names.end()) return it->second;
+  if (s.size() >= 2 && s.size() <= 9 && s[0] == '$') {
+    TColor v = 0;
+    auto [p, ec] = std::from_chars(s.data() + 1, s.data() + s.size(), v, 16);
+    if (ec == std::errc() && p == s.data() + s.size()) return v;
+    Fail(key, "malformed colour '" + s + "'");
+  }
+  Fail(key, "unknown colour '" + s + "'");
+}
+
+TNotifyEvent PropertyReader::Handler(const std::string& key) const {
+  const std::string m = Raw(key);
+  if (!cls_.HasNotify(m)) Fail(key, "unknown handler '" + m + "'");
+  return cls_.BindNotify(form_, m);
+}
+
+TUDClickEvent PropertyReader::UpDownHandler(const std::string& key) const {
+  const std::string m = Raw(key);
+  if (!cls_.HasUpDown(m)) Fail(key, "unknown handler '" + m + "'");
+  return cls_.BindUpDown(form_, m);
+}
+
+GdkPixbuf* PropertyReader::Picture(const std::string& key) const {
+  const std::string path = String(key);
+  std::string why;
+  GdkPixbuf* p = LoadPicture(path, &why);
+  if (!p) Fail(key, "cannot load '" + path + "': " + why);
+  return p;
+}
+
+// ---- each class's properties
+
+bool TComponent::ReadProperty(const PropertyReader&, const std::string&) { return false; }
+void TComponent::PropertiesRead(const PropertyReader&) {}
+
+bool TControl::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TControl> table = {
+      {"Left", [](auto& r, auto& k, TControl& c) { c.left_ = r.Int(k); }},
+      {"Top", [](auto& r, auto& k, TControl& c) { c.top_ = r.Int(k); }},
+      {"Width", [](auto& r, auto& k, TControl& c) { c.width_ = r.Int(k); }},
+      {"Height", [](auto& r, auto& k, TControl& c) { c.height_ = r.Int(k); }},
+      {"Visible", [](auto& r, auto& k, TControl& c) { c.visible_ = r.Bool(k); }},
+      {"Hint", [](auto& r, auto& k, TControl& c) { c.Hint = r.String(k); }},
+      {"ShowHint", [](auto& r, auto& k, TControl& c) { c.ShowHint = r.Bool(k); }},
+      {"ParentShowHint", [](auto& r, auto& k, TControl& c) { c.ParentShowHint = r.Bool(k); }},
+      {"ParentColor", [](auto& r, auto& k, TControl&) { r.Bool(k); }},
+      {"ParentFont", [](auto& r, auto& k, TControl&) { r.Bool(k); }},  // see PropertiesRead
+      {"Cursor", [](auto& r, auto& k, TControl& c) {
+         c.Cursor = r.Enum(k, {std::pair{"crDefault", TCursor::crDefault},
+                               {"crHandPoint", TCursor::crHandPoint}});
+       }},
+      {"TabOrder", [](auto& r, auto& k, TControl& c) { c.TabOrder = r.Int(k); }},
+      {"TabStop", [](auto& r, auto& k, TControl& c) { c.TabStop = r.Bool(k); }},
+      {"OnClick", [](auto& r, auto& k, TControl& c) { c.OnClick = r.Handler(k); }},
+  };
+  return Read(table, r, key, *this);
+}
+
+void TControl::PropertiesRead(const PropertyReader& r) {
+  // A control without a font of its own shows the form's.
+  const auto keys = r.Keys();
+  const bool own_font = std::any_of(keys.begin(), keys.end(), [&](const std::string& k) {
+    return k.rfind("Font.", 0) == 0 || (k == "ParentFont" && !r.Bool(k));
+  });
+  if (!own_font && Owner()) font_ = Owner()->Font;
+  if (ParentShowHint && Owner()) ShowHint = Owner()->ShowHint;
+}
+
+bool TControl::ReadTextProperty(const PropertyReader& r, const std::string& key) {
+  if (key == "Caption") {
+    caption_ = r.String(key);
+    return true;
+  }
+  return ReadFont(r, key, font_);
+}
+
+bool TLabel::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TLabel> table = {
+      {"Color", [](auto& r, auto& k, TLabel& l) { l.color_ = r.Colour(k); }},
+      {"Transparent", [](auto& r, auto& k, TLabel& l) { l.transparent_ = r.Bool(k); }},
+      {"AutoSize", [](auto& r, auto& k, TLabel& l) { l.AutoSize = r.Bool(k); }},
+      {"Alignment", [](auto& r, auto& k, TLabel& l) {
+         l.Alignment = r.Enum(k, {std::pair{"taLeftJustify", TAlignment::taLeftJustify},
+                                  {"taRightJustify", TAlignment::taRightJustify},
+                                  {"taCenter", TAlignment::taCenter}});
+       }},
+      {"Layout", [](auto& r, auto& k, TLabel& l) {
+         l.Layout = r.Enum(k, {std::pair{"tlTop", TTextLayout::tlTop},
+                               {"tlCenter", TTextLayout::tlCenter},
+                               {"tlBottom", TTextLayout::tlBottom}});
+       }},
+  };
+  return Read(table, r, key, *this) || ReadTextProperty(r, key) ||
+         TGraphicControl::ReadProperty(r, key);
+}
+
+void TLabel::PropertiesRead(const PropertyReader& r) {
+  TGraphicControl::PropertiesRead(r);
+  // A stored colour makes the label opaque, unless it says otherwise.
+  if (r.Has("Color") && !r.Has("Transparent")) transparent_ = color_ == clNone;
+}
+
+bool TImage::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TImage> table = {
+      {"Picture", [](auto& r, auto& k, TImage& i) { i.SetPicture(r.Picture(k)); }},
+  };
+  return Read(table, r, key, *this) || TGraphicControl::ReadProperty(r, key);
+}
+
+bool TButton::ReadProperty(const PropertyReader& r, const std::string& key) {
+  return ReadTextProperty(r, key) || TWinControl::ReadProperty(r, key);
+}
+
+bool TButtonControl::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TButtonControl> table = {
+      {"Checked", [](auto& r, auto& k, TButtonControl& b) { b.checked_ = b.reported_ = r.Bool(k); }},
+      {"OnChange", [](auto& r, auto& k, TButtonControl& b) { b.OnChange = r.Handler(k); }},
+      {"AutoSize", [](auto& r, auto& k, TButtonControl& b) { b.AutoSize = r.Bool(k); }},
+  };
+  return Read(table, r, key, *this) || ReadTextProperty(r, key) ||
+         TWinControl::ReadProperty(r, key);
+}
+
+bool TMemo::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TMemo> table = {
+      {"Lines", [](auto& r, auto& k, TMemo& m) { m.Lines = r.List(k); }},
+      {"ReadOnly", [](auto& r, auto& k, TMemo& m) { m.ReadOnly = r.Bool(k); }},
+      {"WordWrap", [](auto& r, auto& k, TMemo& m) { m.WordWrap = r.Bool(k); }},
+      {"Color", [](auto& r, auto& k, TMemo& m) { m.Color = r.Colour(k); }},
+  };
+  return Read(table, r, key, *this) || ReadFont(r, key, font_) ||
+         TWinControl::ReadProperty(r, key);
+}
+
+bool TGroupBox::ReadProperty(const PropertyReader& r, const std::string& key) {
+  if (key == "OnClick") return false;  // a frame takes no clicks
+  return ReadTextProperty(r, key) || TWinControl::ReadProperty(r, key);
+}
+
+bool TUpDown::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TUpDown> table = {
+      {"Min", [](auto& r, auto& k, TUpDown& u) { u.SetMin(r.Short(k)); }},
+      {"Max", [](auto& r, auto& k, TUpDown& u) { u.SetMax(r.Short(k)); }},
+      {"Position", [](auto& r, auto& k, TUpDown& u) { u.SetPosition(r.Short(k)); }},
+      {"Wrap", [](auto& r, auto& k, TUpDown& u) { u.Wrap = r.Bool(k); }},
+      {"Increment", [](auto& r, auto& k, TUpDown& u) { u.Increment = r.Int(k); }},
+      {"Orientation", [](auto& r, auto& k, TUpDown& u) {
+         u.Orientation = r.Enum(k, {std::pair{"udVertical", TUDOrientation::udVertical},
+                                    {"udHorizontal", TUDOrientation::udHorizontal}});
+       }},
+      {"OnClick", [](auto& r, auto& k, TUpDown& u) { u.OnClick = r.UpDownHandler(k); }},
+  };
+  return Read(table, r, key, *this) || TWinControl::ReadProperty(r, key);
+}
+
+bool TTimer::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TTimer> table = {
+      {"Enabled", [](auto& r, auto& k, TTimer& t) { t.enabled_ = r.Bool(k); }},
+      {"Interval", [](auto& r, auto& k, TTimer& t) {
+         t.interval_ = static_cast<unsigned>(r.Integer(k, 0, UINT32_MAX));
+       }},
+      {"OnTimer", [](auto& r, auto& k, TTimer& t) { t.OnTimer = r.Handler(k); }},
+  };
+  return Read(table, r, key, *this);
+}
+
+bool TForm::ReadProperty(const PropertyReader& r, const std::string& key) {
+  static const Properties<TForm> table = {
+      {"Left", [](auto& r, auto& k, TForm& f) { f.LoadPosition(r.Int(k), f.PositionTop()); }},
+      {"Top", [](auto& r, auto& k, TForm& f) { f.LoadPosition(f.PositionLeft(), r.Int(k)); }},
+      {"Width", [](auto& r, auto& k, TForm&) { r.Int(k); }},  // the client size counts
+      {"Height", [](auto& r, auto& k, TForm&) { r.Int(k); }},
+      {"ClientWidth", [](auto& r, auto& k, TForm& f) { f.client_width_ = r.Int(k); }},
+      {"ClientHeight", [](auto& r, auto& k, TForm& f) { f.client_height_ = r.Int(k); }},
+      {"BorderStyle", [](auto& r, auto& k, TForm& f) {
+         f.BorderStyle = r.Enum(k, {std::pair{"bsSizeable", TBorderStyle::bsSizeable},
+                                    {"bsDialog", TBorderStyle::bsDialog}});
+       }},
+      {"Caption", [](auto& r, auto& k, TForm& f) { f.SetCaption(r.String(k)); }},
+      {"ShowHint", [](auto& r, auto& k, TForm& f) { f.ShowHint = r.Bool(k); }},
+      {"Visible", [](auto& r, auto& k, TForm&) { r.Bool(k); }},  // shown by Run
+      {"OnCreate", [](auto& r, auto& k, TForm& f) { f.OnCreate = r.Handler(k); }},
+      {"OnActivate", [](auto& r, auto& k, TForm& f) { f.OnActivate = r.Handler(k); }},
+      {"OnPaint", [](auto& r, auto& k, TForm& f) { f.OnPaint = r.Handler(k); }},
+      {"OnDestroy", [](auto& r, auto& k, TForm& f) { f.OnDestroy = r.Handler(k); }},
+  };
+  return Read(table, r, key, *this) || ReadFont(r, key, Font);
+}
 
 void TForm::ReadDescription(const TFormClass& cls) {
   const std::string* data = FindResource(cls.Name(), "FORMDATA");
@@ -303,31 +393,21 @@ void TForm::ReadDescription(const TFormClass& cls) {
   g_strfreev(groups);
   if (names.empty()) throw DescriptionError(cls.Name() + ": empty description");
 
+  // Every stored key, of the form and of each component, goes to its
+  // ReadProperty; one that no class of it knows stops the start.
+  const auto read = [](const PropertyReader& r, TComponent& c) {
+    for (const auto& key : r.Keys())
+      if (key != "Class" && !c.ReadProperty(r, key)) r.Fail(key, "unknown property");
+    c.PropertiesRead(r);
+  };
+
   // The form itself.
   {
-    GroupReader r(kf.get(), names[0]);
+    PropertyReader r(kf.get(), names[0], cls, *this);
     Name = names[0];
     if (r.Raw("Class") != cls.Name())
       r.Fail("Class", "form class '" + r.Raw("Class") + "' is not '" + cls.Name() + "'");
-    for (const auto& key : r.Keys()) {
-      if (key == "Class") continue;
-      if (key == "Left") LoadPosition(r.Int(key), PositionTop());
-      else if (key == "Top") LoadPosition(PositionLeft(), r.Int(key));
-      else if (key == "Width" || key == "Height") r.Int(key);
-      else if (key == "ClientWidth") client_width_ = r.Int(key);
-      else if (key == "ClientHeight") client_height_ = r.Int(key);
-      else if (key == "BorderStyle")
-        BorderStyle = r.Enum<TBorderStyle>(key, {{"bsSizeable", TBorderStyle::bsSizeable},
-                                                 {"bsDialog", TBorderStyle::bsDialog}});
-      else if (key == "Caption") SetCaption(r.String(key));
-      else if (key == "ShowHint") ShowHint = r.Bool(key);
-      else if (key == "Visible") r.Bool(key);
-      else if (key == "OnCreate") OnCreate = r.Handler(key, cls, *this);
-      else if (key == "OnActivate") OnActivate = r.Handler(key, cls, *this);
-      else if (key == "OnPaint") OnPaint = r.Handler(key, cls, *this);
-      else if (key == "OnDestroy") OnDestroy = r.Handler(key, cls, *this);
-      else if (!ReadFontKey(r, key, Font)) r.Fail(key, "unknown property");
-    }
+    read(r, *this);
   }
   gtk_widget_set_size_request(canvas_widget_, client_width_, client_height_);
   if (BorderStyle == TBorderStyle::bsDialog) {
@@ -341,30 +421,14 @@ void TForm::ReadDescription(const TFormClass& cls) {
   }
 
   for (std::size_t i = 1; i < names.size(); ++i) {
-    GroupReader r(kf.get(), names[i]);
-    std::string klass = r.Raw("Class");
+    PropertyReader r(kf.get(), names[i], cls, *this);
+    const std::string klass = r.Raw("Class");
     if (klass.empty()) r.Fail("Class", "missing");
     std::unique_ptr<TComponent> c = NewComponent(klass, this);
     if (!c) r.Fail("Class", "unknown class '" + klass + "'");
     c->Name = names[i];
-    auto keys = r.Keys();
+    read(r, *c);
     auto* ctl = dynamic_cast<TControl*>(c.get());
-    if (ctl) {
-      // A control without a font of its own shows the form's.
-      bool own_font = std::any_of(keys.begin(), keys.end(), [&](const std::string& k) {
-        return k.rfind("Font.", 0) == 0 || (k == "ParentFont" && r.Raw(k) == "false");
-      });
-      if (!own_font) ctl->LoadFont() = Font;
-    }
-    bool label_colour = false, label_transparent = false;
-    for (const auto& key : keys) {
-      if (key == "Class") continue;
-      if (!ReadComponentKey(r, key, c.get(), cls, *this, label_colour, label_transparent))
-        r.Fail(key, "unknown property");
-    }
-    if (ctl && ctl->ParentShowHint) ctl->ShowHint = ShowHint;
-    if (auto* l = dynamic_cast<TLabel*>(c.get()); l && label_colour && !label_transparent)
-      l->LoadTransparent(l->Color() == clNone);
     const auto* field = cls.FindField(names[i]);
     if (!field) r.Fail("Class", "no published field '" + names[i] + "'");
     if (!(*field)(*this, c.get())) r.Fail("Class", "field '" + names[i] + "' is not a " + klass);

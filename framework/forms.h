@@ -119,6 +119,7 @@ class TForm : public TComponent {
   // Reads the description registered under cls.Name() / "FORMDATA", creates
   // components, binds events, starts enabled timers, runs OnCreate.
   void ReadDescription(const TFormClass& cls);
+  bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void Show();
   void Hide();
   // Screen position the window is shown at (the description's Left/Top).
