@@ -141,8 +141,7 @@ TApplication::TApplication() : Title(DefaultTitle()) {}
 TApplication::~TApplication() { DestroyForms(); }
 
 void TApplication::DestroyForms() {
-  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) delete *it;
-  forms_.clear();
+  while (!forms_.empty()) forms_.pop_back();  // the last created first
   main_form_ = nullptr;
   terminated_ = false;
 }
@@ -151,9 +150,9 @@ void TApplication::Initialize() {
   if (!gdk_display_get_default()) throw Exception("no display: InitFramework did not run");
 }
 
-void TApplication::AdoptForm(TForm* form) {
-  forms_.push_back(form);
-  if (!main_form_) main_form_ = form;
+void TApplication::AdoptForm(std::unique_ptr<TForm> form) {
+  if (!main_form_) main_form_ = form.get();
+  forms_.push_back(std::move(form));
 }
 
 void TApplication::Run() {

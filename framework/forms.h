@@ -169,14 +169,28 @@ class TApplication : public TObject {
   // Checks the widget set exists (InitFramework ran).
   void Initialize();
 
-  // Allocates F, stores it in ref before constructing it, constructs it,
-  // reads its description; the first form created is the main form.
+  // Allocates F, stores it in ref before constructing it (code run by the
+  // construction may use ref), constructs it, and reads its description;
+  // the first form created is the main form. The application owns the form
+  // from its construction on. If the constructor throws, ref is null again
+  // and nothing is kept; if the description cannot be read, the form stays
+  // owned (and ref valid) until the forms are destroyed.
   template <class F>
   void CreateForm(F*& ref) {
-    void* mem = ::operator new(sizeof(F));
-    ref = static_cast<F*>(mem);
-    F* form = new (mem) F(nullptr);
-    AdoptForm(form);
+    struct Memory {
+      void* p = ::operator new(sizeof(F));
+      ~Memory() { ::operator delete(p); }
+    } memory;
+    ref = static_cast<F*>(memory.p);
+    F* form = nullptr;
+    try {
+      form = new (memory.p) F(nullptr);
+    } catch (...) {
+      ref = nullptr;
+      throw;
+    }
+    memory.p = nullptr;  // the form's now, freed with it
+    AdoptForm(std::unique_ptr<TForm>(form));
     form->ReadDescription(F::FormClass());
   }
 
@@ -216,12 +230,12 @@ class TApplication : public TObject {
   void DestroyForms();
 
  private:
-  void AdoptForm(TForm* form);
+  void AdoptForm(std::unique_ptr<TForm> form);
   enum class BoxDefault { kOk, kCancel };
   int ShowBox(const std::string& text, const std::string& caption, int flags,
               BoxDefault default_button);
   TForm* main_form_ = nullptr;
-  std::vector<TForm*> forms_;
+  std::vector<std::unique_ptr<TForm>> forms_;  // in creation order
   bool terminated_ = false;
   bool in_error_box_ = false;
   int box_depth_ = 0;

@@ -124,6 +124,24 @@ TEST_F(Reader, CheckBoxesAndRadioButtonsSizeThemselves) {
   EXPECT_EQ(shown(f->C1), natural(f->C1));
 }
 
+// A window class whose constructor fails: nothing is kept, and the reference
+// that pointed at the memory during the construction is null again.
+struct FailingForm : TForm {
+  explicit FailingForm(TForm* owner) : TForm(owner) { throw Exception("no window today"); }
+  static const TFormClass& FormClass() {
+    static const TFormClass c("TFailingForm");
+    return c;
+  }
+};
+
+TEST_F(Reader, CreateFormWhoseConstructorThrowsKeepsNothing) {
+  Application->DestroyForms();
+  FailingForm* ref = nullptr;
+  EXPECT_THROW(Application->CreateForm(ref), Exception);
+  EXPECT_EQ(ref, nullptr);
+  EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
 TEST_F(Reader, MalformedDescriptionsNameComponentAndProperty) {
   const std::string label = "[L1]\nClass=TLabel\n";
   struct Case {
