@@ -37,15 +37,15 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/harness.h"
+#include "tests/probe/probe.h"
 
 namespace {
 
-using e2e::Dpy;
-using e2e::Now;
-using e2e::CpuSeconds;
-using e2e::ReadFile;
-using e2e::Sleep;
+using probe::Dpy;
+using probe::Now;
+using probe::CpuSeconds;
+using probe::ReadFile;
+using probe::Sleep;
 
 constexpr uint32_t kSky = 0x0000AA;
 // A sky pixel no control, sun or readout covers.
@@ -202,10 +202,10 @@ pid_t XServerPid() {
 // ---- X ----
 
 // The mapped top-level window of a process, or 0.
-Window FindWindow(pid_t pid) { return e2e::FindWindow("", true, pid).value_or(0); }
+Window FindWindow(pid_t pid) { return probe::FindWindow("", true, pid).value_or(0); }
 
 uint32_t Pixel(Window w, int x, int y) {
-  auto v = e2e::Pixels(w, x, y, 1, 1);
+  auto v = probe::Pixels(w, x, y, 1, 1);
   return v.empty() ? 0xFFFFFFFFu : v[0];
 }
 
@@ -299,11 +299,11 @@ constexpr Area kClock{528, 192, 73, 25}, kLoss{249, 238, 84, 10}, kHeat{218, 110
 
 // Whether an area changes within `within` seconds.
 bool Changes(Window w, Area a, double within) {
-  const auto before = e2e::Pixels(w, a.x, a.y, a.w, a.h);
+  const auto before = probe::Pixels(w, a.x, a.y, a.w, a.h);
   const double end = Now() + within;
   while (Now() < end) {
     Sleep(0.02);
-    if (e2e::Pixels(w, a.x, a.y, a.w, a.h) != before) return true;
+    if (probe::Pixels(w, a.x, a.y, a.w, a.h) != before) return true;
   }
   return false;
 }
@@ -323,11 +323,11 @@ Steady MeasureSteady(const std::string& real, const std::string& ref, double sec
   XSync(Dpy(), False);
   Sleep(warmup);
 
-  s.title = e2e::TitleOf(w);
+  s.title = probe::TitleOf(w);
   s.ticking = Changes(w, kClock, 2.5);
   s.loss_moving = Changes(w, kLoss, 1.0);
   s.heat_moving = Changes(w, kHeat, 1.0);
-  const auto clock0 = e2e::Pixels(w, kClock.x, kClock.y, kClock.w, kClock.h);
+  const auto clock0 = probe::Pixels(w, kClock.x, kClock.y, kClock.w, kClock.h);
 
   const pid_t xs = XServerPid();
   const double a0 = CpuSeconds(p.pid), b0 = CpuSeconds(q.pid), x0 = xs > 0 ? CpuSeconds(xs) : -1;
@@ -345,7 +345,7 @@ Steady MeasureSteady(const std::string& real, const std::string& ref, double sec
   s.rss_ref = StatusKiB(q.pid, "VmRSS");
   s.hwm_real = StatusKiB(p.pid, "VmHWM");
   s.hwm_ref = StatusKiB(q.pid, "VmHWM");
-  s.still_ticking = e2e::Pixels(w, kClock.x, kClock.y, kClock.w, kClock.h) != clock0;
+  s.still_ticking = probe::Pixels(w, kClock.x, kClock.y, kClock.w, kClock.h) != clock0;
   s.heat_moving_end = Changes(w, kHeat, 1.0);
   return s;
 }

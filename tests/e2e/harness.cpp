@@ -3,86 +3,25 @@
 
 #include "tests/e2e/harness.h"
 
-#include <X11/Xatom.h>
-#include <dirent.h>
+#include <fcntl.h>
 #include <gdk/gdk.h>
 #include <pango/pangocairo.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
-#include <thread>
 #include <utility>
 
 extern char** environ;
 
 namespace e2e {
-namespace {
-
-int g_x_errors = 0;
-int IgnoreXError(Display*, XErrorEvent*) {
-  ++g_x_errors;  // a window that went away between query and use
-  return 0;
-}
-
-std::string WindowTitle(Window w) {
-  char* name = nullptr;
-  std::string s;
-  if (XFetchName(Dpy(), w, &name) && name) {
-    s = name;
-    XFree(name);
-  }
-  return s;
-}
-
-pid_t WindowPid(Window w) {
-  Atom pid_atom = XInternAtom(Dpy(), "_NET_WM_PID", False);
-  Atom type;
-  int format;
-  unsigned long n, after;
-  unsigned char* data = nullptr;
-  pid_t pid = 0;
-  if (XGetWindowProperty(Dpy(), w, pid_atom, 0, 1, False, XA_CARDINAL, &type, &format, &n,
-                         &after, &data) == Success &&
-      data) {
-    if (n == 1 && format == 32) pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
-    XFree(data);
-  }
-  return pid;
-}
-
-}  // namespace
-
-Display* Dpy() {
-  static Display* d = [] {
-    Display* x = XOpenDisplay(nullptr);
-    if (!x) {
-      std::fprintf(stderr, "cannot open display\n");
-      std::abort();
-    }
-    XSetErrorHandler(IgnoreXError);
-    return x;
-  }();
-  return d;
-}
-
-double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-void Sleep(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
 int Run(const std::vector<std::string>& argv, std::string* out) {
   std::vector<char*> args;
@@ -112,46 +51,6 @@ int Run(const std::vector<std::string>& argv, std::string* out) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
-// The first mapped top-level window that `take` accepts. Under a window
-// manager the program's windows sit inside its frames, a level or two down.
-template <class F>
-std::optional<Window> FirstTopLevel(F&& take) {
-  Display* d = Dpy();
-  std::optional<Window> found;
-  const auto search = [&](auto&& self, Window parent, int depth) -> void {
-    Window root_ret, up;
-    Window* kids = nullptr;
-    unsigned n = 0;
-    if (!XQueryTree(d, parent, &root_ret, &up, &kids, &n)) return;
-    for (unsigned i = 0; i < n && !found; ++i) {
-      XWindowAttributes a;
-      if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
-      if (take(kids[i], a))
-        found = kids[i];
-      else if (depth < 2 && !a.override_redirect)
-        self(self, kids[i], depth + 1);
-    }
-    if (kids) XFree(kids);
-  };
-  search(search, DefaultRootWindow(d), 0);
-  return found;
-}
-
-std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid) {
-  return FirstTopLevel([&](Window w, const XWindowAttributes&) {
-    const std::string t = WindowTitle(w);
-    const bool match = prefix ? t.rfind(title, 0) == 0 : t == title;
-    return match && (pid == 0 || WindowPid(w) == pid);
-  });
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 std::vector<std::string> Lines(const std::string& text, bool* whole) {
   std::vector<std::string> v;
   size_t start = 0;
@@ -166,17 +65,6 @@ std::vector<std::string> Lines(const std::string& text, bool* whole) {
   }
   if (whole) *whole = text.empty() || text.back() == '\n';
   return v;
-}
-
-void WindowOrigin(Window w, int* x, int* y, int* wd, int* ht) {
-  Window child;
-  XTranslateCoordinates(Dpy(), w, DefaultRootWindow(Dpy()), 0, 0, x, y, &child);
-  if (wd || ht) {
-    XWindowAttributes a{};
-    XGetWindowAttributes(Dpy(), w, &a);
-    if (wd) *wd = a.width;
-    if (ht) *ht = a.height;
-  }
 }
 
 void KeyToWindow(Window w, const std::string& keysym) {
@@ -346,23 +234,6 @@ void Program::Close() {
   XFlush(d);
 }
 
-std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht) {
-  return Pixels(Dpy(), w, x, y, wd, ht);
-}
-
-std::vector<uint32_t> Pixels(Display* d, Window w, int x, int y, int wd, int ht) {
-  std::vector<uint32_t> v;
-  XImage* img = XGetImage(d, w, x, y, static_cast<unsigned>(wd), static_cast<unsigned>(ht),
-                          AllPlanes, ZPixmap);
-  if (!img) return v;
-  v.reserve(static_cast<size_t>(wd) * static_cast<size_t>(ht));
-  for (int j = 0; j < ht; ++j)
-    for (int i = 0; i < wd; ++i)
-      v.push_back(static_cast<uint32_t>(XGetPixel(img, i, j)) & 0xFFFFFFu);
-  XDestroyImage(img);
-  return v;
-}
-
 uint32_t Program::Pixel(int x, int y) {
   const auto v = Pixels(win_, x, y, 1, 1);
   return v.empty() ? 0xFFFFFFFFu : v[0];  // not readable: matches no colour
@@ -404,8 +275,7 @@ const Ink& InkOf(const std::string& text, const std::vector<std::string>& batch 
     gdk_init(nullptr, nullptr);
     // The toolkit puts in its handler, which ends the process on any error;
     // windows of the program may go between a query and its use.
-    Dpy();
-    XSetErrorHandler(IgnoreXError);
+    probe::IgnoreXErrors();
     PangoContext* c = gdk_pango_context_get();
     cairo_font_options_t* o = cairo_font_options_create();
     cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_NONE);
@@ -493,7 +363,7 @@ std::optional<int> ClockMinutes(const std::vector<uint32_t>& snap) {
   return static_cast<int>(std::find(all.begin(), all.end(), *text) - all.begin());
 }
 
-std::string Program::Title() { return WindowTitle(win_); }
+std::string Program::Title() { return TitleOf(win_); }
 
 XSizeHints Program::SizeHints() {
   XSizeHints h{};
@@ -501,8 +371,6 @@ XSizeHints Program::SizeHints() {
   if (!XGetWMNormalHints(Dpy(), win_, &h, &supplied)) h.flags = 0;
   return h;
 }
-
-std::string TitleOf(Window w) { return WindowTitle(w); }
 
 int CountColour(const std::vector<uint32_t>& snap, int x, int y, int w, int h, uint32_t rgb) {
   int n = 0;
@@ -520,9 +388,9 @@ std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int 
 }
 
 std::optional<Window> FindBox(pid_t pid, Window main) {
-  return FirstTopLevel([&](Window w, const XWindowAttributes& a) {
+  return probe::FirstTopLevel([&](Window w, const XWindowAttributes& a) {
     // Tooltips and menus are no boxes.
-    return w != main && !a.override_redirect && WindowPid(w) == pid;
+    return w != main && !a.override_redirect && probe::WindowPid(w) == pid;
   });
 }
 
@@ -546,38 +414,6 @@ long Program::RssKiB() const {
   while (std::getline(f, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
   return -1;
-}
-
-// The scheduler's nanoseconds where the kernel has them: clock ticks (10 ms)
-// are coarse for a program idle at 0.1 %.
-double CpuSeconds(pid_t pid) {
-  const std::string task = "/proc/" + std::to_string(pid) + "/task";
-  double ns = 0;
-  bool any = false;
-  if (DIR* d = opendir(task.c_str())) {
-    while (dirent* e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
-      std::ifstream f(task + "/" + e->d_name + "/schedstat");
-      double t = 0;
-      if (f >> t) {
-        ns += t;
-        any = true;
-      }
-    }
-    closedir(d);
-  }
-  if (any) return ns * 1e-9;
-  const std::string s = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  const size_t p = s.rfind(')');
-  if (p == std::string::npos) return -1;
-  std::istringstream in(s.substr(p + 2));
-  std::string field;
-  unsigned long long ut = 0, st = 0;
-  for (int i = 3; i <= 15 && in >> field; ++i) {  // utime is field 14, stime 15
-    if (i == 14) ut = std::stoull(field);
-    if (i == 15) st = std::stoull(field);
-  }
-  return static_cast<double>(ut + st) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace e2e

@@ -4,40 +4,29 @@
 
 #include <sys/types.h>
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/probe/probe.h"
+
 namespace e2e {
 
-Display* Dpy();
+using probe::CpuSeconds;
+using probe::Dpy;
+using probe::FindWindow;
+using probe::Now;
+using probe::Pixels;
+using probe::ReadFile;
+using probe::Sleep;
+using probe::TitleOf;
+using probe::WaitFor;
+using probe::WindowOrigin;
 
 // Runs a command (argv[0] looked up in PATH), waits, returns its exit code.
 int Run(const std::vector<std::string>& argv, std::string* out = nullptr);
 
-// A mapped top-level window whose title is `title` (prefix match if `prefix`).
-// pid 0 accepts any owner.
-std::optional<Window> FindWindow(const std::string& title, bool prefix, pid_t pid);
-
-std::string ReadFile(const std::string& path);
-// CPU time of all of pid's threads, in seconds; -1 if it cannot be read.
-double CpuSeconds(pid_t pid);
-double Now();  // seconds, real monotonic clock
-void Sleep(double s);
-// Polls `cond` every 20 ms until it holds or `timeout` seconds have passed.
-template <class F>
-bool WaitFor(F&& cond, double timeout) {
-  const double end = Now() + timeout;
-  for (;;) {
-    if (cond()) return true;
-    if (Now() > end) return false;
-    Sleep(0.02);
-  }
-}
 
 // Polls `get` until its value has stayed the same for `quiet` seconds (the
 // program has done what it was doing), or `timeout` seconds have passed.
@@ -149,11 +138,6 @@ int CountColour(const std::vector<uint32_t>& snap, int x, int y, int w, int h, u
 // The rectangle (x, y, w, h) of a Snapshot(), row by row.
 std::vector<uint32_t> Crop(const std::vector<uint32_t>& snap, int x, int y, int w, int h);
 
-std::string TitleOf(Window w);
-// A rectangle of a window as 0xRRGGBB values, row-major; empty if unreadable.
-std::vector<uint32_t> Pixels(Window w, int x, int y, int wd, int ht);
-// The same on another X server's connection.
-std::vector<uint32_t> Pixels(Display* d, Window w, int x, int y, int wd, int ht);
 // A box (any other mapped window of pid), if one is open.
 std::optional<Window> FindBox(pid_t pid, Window main);
 
@@ -163,8 +147,6 @@ std::string Complaints(const std::string& err, const std::string& expected = "")
 
 // Gives a window the keyboard focus, then sends it a key.
 void KeyToWindow(Window w, const std::string& keysym);
-// Client-area coordinates of a window's top-left corner on the root.
-void WindowOrigin(Window w, int* x, int* y, int* wd = nullptr, int* ht = nullptr);
 
 // Which of the candidates the label at (x, y, w, h) of a Snapshot() shows in
 // black, read by comparing its text with each laid out in the labels' face.
