@@ -7,11 +7,9 @@
 // Arguments: [LEFT TOP], the window's place (default the main window's 461, 137).
 #include <gtk/gtk.h>
 
-#include <cstdlib>
+#include "window.h"  // beside this file
 
 namespace {
-
-constexpr int kWidth = 682, kHeight = 451, kSkyHeight = 160;
 
 #ifdef REF_TIMERS
 // The main window's timers as they run with the simulation on: 2 (1 s) and
@@ -46,18 +44,10 @@ gboolean OnExpose(GtkWidget* w, GdkEventExpose* e, gpointer) {
 
 int main(int argc, char** argv) {
   gtk_init(&argc, &argv);
-  const int left = argc > 2 ? std::atoi(argv[1]) : 461;
-  const int top = argc > 2 ? std::atoi(argv[2]) : 137;
-
-  GtkWidget* win = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(win), "reference");
-  gtk_window_set_resizable(GTK_WINDOW(win), FALSE);
-  gtk_widget_set_size_request(win, kWidth, kHeight);
+  GtkWidget* win = ReferenceWindow(argc, argv, "reference");
   gtk_widget_set_app_paintable(win, TRUE);
   gtk_widget_set_double_buffered(win, FALSE);
-  gtk_window_move(GTK_WINDOW(win), left, top);
   g_signal_connect(win, "expose-event", G_CALLBACK(OnExpose), nullptr);
-  g_signal_connect(win, "delete-event", G_CALLBACK(gtk_main_quit), nullptr);
 
 #ifdef REF_TIMERS
   g_timeout_add(1000, Idle, nullptr);

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "window.h"  // beside this file
 
-constexpr int kWidth = 682, kHeight = 451, kSkyHeight = 160;
+namespace {
 
 // Colours as 0xRRGGBB; below zero the style's colours, resolved at paint time.
 constexpr int kClear = -1, kFace = -2, kLight = -3, kText = -4;
@@ -265,15 +265,7 @@ constexpr const char* kTable =
 
 int main(int argc, char** argv) {
   gtk_init(&argc, &argv);
-  const int left = argc > 2 ? std::atoi(argv[1]) : 461;
-  const int top = argc > 2 ? std::atoi(argv[2]) : 137;
-
-  GtkWidget* win = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(win), "reference widgets");
-  gtk_window_set_resizable(GTK_WINDOW(win), FALSE);
-  gtk_widget_set_size_request(win, kWidth, kHeight);
-  gtk_window_move(GTK_WINDOW(win), left, top);
-  g_signal_connect(win, "delete-event", G_CALLBACK(gtk_main_quit), nullptr);
+  GtkWidget* win = ReferenceWindow(argc, argv, "reference widgets");
 
   g_canvas = gtk_fixed_new();
   gtk_fixed_set_has_window(GTK_FIXED(g_canvas), TRUE);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -89,7 +90,14 @@ std::unique_ptr<TComponent> NewComponent(const std::string& cls, TForm* owner) {
 
 // A class's own properties: how each stored key is read into it.
 template <class C>
-using Properties = std::map<std::string, void (*)(const PropertyReader&, const std::string&, C&)>;
+using Properties =
+    std::map<std::string, std::function<void(const PropertyReader&, const std::string&, C&)>>;
+
+// A property that is a plain field, read by one of the reader's typed reads.
+template <class C, class V>
+auto Into(V C::*field, V (PropertyReader::*read)(const std::string&) const) {
+  return [field, read](const PropertyReader& r, const std::string& k, C& c) { c.*field = (r.*read)(k); };
+}
 
 template <class C>
 bool Read(const Properties<C>& table, const PropertyReader& r, const std::string& key, C& c) {
@@ -102,9 +110,9 @@ bool Read(const Properties<C>& table, const PropertyReader& r, const std::string
 // Font keys, of the form and of the controls that show a text.
 bool ReadFont(const PropertyReader& r, const std::string& key, TFont& font) {
   static const Properties<TFont> table = {
-      {"Font.Color", [](auto& r, auto& k, TFont& f) { f.Color = r.Colour(k); }},
-      {"Font.Height", [](auto& r, auto& k, TFont& f) { f.Height = r.Int(k); }},
-      {"Font.Name", [](auto& r, auto& k, TFont& f) { f.Name = r.String(k); }},
+      {"Font.Color", Into(&TFont::Color, &PropertyReader::Colour)},
+      {"Font.Height", Into(&TFont::Height, &PropertyReader::Int)},
+      {"Font.Name", Into(&TFont::Name, &PropertyReader::String)},
       {"Font.Style", [](auto& r, auto& k, TFont& f) { f.Bold = r.Enum(k, {std::pair{"", false}, {"fsBold", true}}); }},
       {"Font.Charset", [](auto& r, auto& k, TFont&) { r.Enum(k, {std::pair{"ANSI_CHARSET", 0}, {"DEFAULT_CHARSET", 1}}); }},
       {"Font.Pitch", [](auto& r, auto& k, TFont&) {
@@ -201,16 +209,18 @@ TColor PropertyReader::Colour(const std::string& key) const {
   Fail(key, "unknown colour '" + s + "'");
 }
 
-TNotifyEvent PropertyReader::Handler(const std::string& key) const {
+std::string PropertyReader::Method(const std::string& key, bool known) const {
   const std::string m = Raw(key);
-  if (!cls_.HasNotify(m)) Fail(key, "unknown handler '" + m + "'");
-  return cls_.BindNotify(form_, m);
+  if (!known) Fail(key, "unknown handler '" + m + "'");
+  return m;
+}
+
+TNotifyEvent PropertyReader::Handler(const std::string& key) const {
+  return cls_.BindNotify(form_, Method(key, cls_.HasNotify(Raw(key))));
 }
 
 TUDClickEvent PropertyReader::UpDownHandler(const std::string& key) const {
-  const std::string m = Raw(key);
-  if (!cls_.HasUpDown(m)) Fail(key, "unknown handler '" + m + "'");
-  return cls_.BindUpDown(form_, m);
+  return cls_.BindUpDown(form_, Method(key, cls_.HasUpDown(Raw(key))));
 }
 
 GdkPixbuf* PropertyReader::Picture(const std::string& key) const {
@@ -228,23 +238,23 @@ void TComponent::PropertiesRead(const PropertyReader&) {}
 
 bool TControl::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TControl> table = {
-      {"Left", [](auto& r, auto& k, TControl& c) { c.left_ = r.Int(k); }},
-      {"Top", [](auto& r, auto& k, TControl& c) { c.top_ = r.Int(k); }},
-      {"Width", [](auto& r, auto& k, TControl& c) { c.width_ = r.Int(k); }},
-      {"Height", [](auto& r, auto& k, TControl& c) { c.height_ = r.Int(k); }},
-      {"Visible", [](auto& r, auto& k, TControl& c) { c.visible_ = r.Bool(k); }},
-      {"Hint", [](auto& r, auto& k, TControl& c) { c.Hint = r.String(k); }},
-      {"ShowHint", [](auto& r, auto& k, TControl& c) { c.ShowHint = r.Bool(k); }},
-      {"ParentShowHint", [](auto& r, auto& k, TControl& c) { c.ParentShowHint = r.Bool(k); }},
+      {"Left", Into(&TControl::left_, &PropertyReader::Int)},
+      {"Top", Into(&TControl::top_, &PropertyReader::Int)},
+      {"Width", Into(&TControl::width_, &PropertyReader::Int)},
+      {"Height", Into(&TControl::height_, &PropertyReader::Int)},
+      {"Visible", Into(&TControl::visible_, &PropertyReader::Bool)},
+      {"Hint", Into(&TControl::Hint, &PropertyReader::String)},
+      {"ShowHint", Into(&TControl::ShowHint, &PropertyReader::Bool)},
+      {"ParentShowHint", Into(&TControl::ParentShowHint, &PropertyReader::Bool)},
       {"ParentColor", [](auto& r, auto& k, TControl&) { r.Bool(k); }},
       {"ParentFont", [](auto& r, auto& k, TControl&) { r.Bool(k); }},  // see PropertiesRead
       {"Cursor", [](auto& r, auto& k, TControl& c) {
          c.Cursor = r.Enum(k, {std::pair{"crDefault", TCursor::crDefault},
                                {"crHandPoint", TCursor::crHandPoint}});
        }},
-      {"TabOrder", [](auto& r, auto& k, TControl& c) { c.TabOrder = r.Int(k); }},
-      {"TabStop", [](auto& r, auto& k, TControl& c) { c.TabStop = r.Bool(k); }},
-      {"OnClick", [](auto& r, auto& k, TControl& c) { c.OnClick = r.Handler(k); }},
+      {"TabOrder", Into(&TControl::TabOrder, &PropertyReader::Int)},
+      {"TabStop", Into(&TControl::TabStop, &PropertyReader::Bool)},
+      {"OnClick", Into(&TControl::OnClick, &PropertyReader::Handler)},
   };
   return Read(table, r, key, *this);
 }
@@ -269,9 +279,9 @@ bool TControl::ReadTextProperty(const PropertyReader& r, const std::string& key)
 
 bool TLabel::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TLabel> table = {
-      {"Color", [](auto& r, auto& k, TLabel& l) { l.color_ = r.Colour(k); }},
-      {"Transparent", [](auto& r, auto& k, TLabel& l) { l.transparent_ = r.Bool(k); }},
-      {"AutoSize", [](auto& r, auto& k, TLabel& l) { l.AutoSize = r.Bool(k); }},
+      {"Color", Into(&TLabel::color_, &PropertyReader::Colour)},
+      {"Transparent", Into(&TLabel::transparent_, &PropertyReader::Bool)},
+      {"AutoSize", Into(&TLabel::AutoSize, &PropertyReader::Bool)},
       {"Alignment", [](auto& r, auto& k, TLabel& l) {
          l.Alignment = r.Enum(k, {std::pair{"taLeftJustify", TAlignment::taLeftJustify},
                                   {"taRightJustify", TAlignment::taRightJustify},
@@ -307,8 +317,8 @@ bool TButton::ReadProperty(const PropertyReader& r, const std::string& key) {
 bool TButtonControl::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TButtonControl> table = {
       {"Checked", [](auto& r, auto& k, TButtonControl& b) { b.checked_ = b.reported_ = r.Bool(k); }},
-      {"OnChange", [](auto& r, auto& k, TButtonControl& b) { b.OnChange = r.Handler(k); }},
-      {"AutoSize", [](auto& r, auto& k, TButtonControl& b) { b.AutoSize = r.Bool(k); }},
+      {"OnChange", Into(&TButtonControl::OnChange, &PropertyReader::Handler)},
+      {"AutoSize", Into(&TButtonControl::AutoSize, &PropertyReader::Bool)},
   };
   return Read(table, r, key, *this) || ReadTextProperty(r, key) ||
          TWinControl::ReadProperty(r, key);
@@ -316,10 +326,10 @@ bool TButtonControl::ReadProperty(const PropertyReader& r, const std::string& ke
 
 bool TMemo::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TMemo> table = {
-      {"Lines", [](auto& r, auto& k, TMemo& m) { m.Lines = r.List(k); }},
-      {"ReadOnly", [](auto& r, auto& k, TMemo& m) { m.ReadOnly = r.Bool(k); }},
-      {"WordWrap", [](auto& r, auto& k, TMemo& m) { m.WordWrap = r.Bool(k); }},
-      {"Color", [](auto& r, auto& k, TMemo& m) { m.Color = r.Colour(k); }},
+      {"Lines", Into(&TMemo::Lines, &PropertyReader::List)},
+      {"ReadOnly", Into(&TMemo::ReadOnly, &PropertyReader::Bool)},
+      {"WordWrap", Into(&TMemo::WordWrap, &PropertyReader::Bool)},
+      {"Color", Into(&TMemo::Color, &PropertyReader::Colour)},
   };
   return Read(table, r, key, *this) || ReadFont(r, key, font_) ||
          TWinControl::ReadProperty(r, key);
@@ -335,24 +345,24 @@ bool TUpDown::ReadProperty(const PropertyReader& r, const std::string& key) {
       {"Min", [](auto& r, auto& k, TUpDown& u) { u.SetMin(r.Short(k)); }},
       {"Max", [](auto& r, auto& k, TUpDown& u) { u.SetMax(r.Short(k)); }},
       {"Position", [](auto& r, auto& k, TUpDown& u) { u.SetPosition(r.Short(k)); }},
-      {"Wrap", [](auto& r, auto& k, TUpDown& u) { u.Wrap = r.Bool(k); }},
-      {"Increment", [](auto& r, auto& k, TUpDown& u) { u.Increment = r.Int(k); }},
+      {"Wrap", Into(&TUpDown::Wrap, &PropertyReader::Bool)},
+      {"Increment", Into(&TUpDown::Increment, &PropertyReader::Int)},
       {"Orientation", [](auto& r, auto& k, TUpDown& u) {
          u.Orientation = r.Enum(k, {std::pair{"udVertical", TUDOrientation::udVertical},
                                     {"udHorizontal", TUDOrientation::udHorizontal}});
        }},
-      {"OnClick", [](auto& r, auto& k, TUpDown& u) { u.OnClick = r.UpDownHandler(k); }},
+      {"OnClick", Into(&TUpDown::OnClick, &PropertyReader::UpDownHandler)},
   };
   return Read(table, r, key, *this) || TWinControl::ReadProperty(r, key);
 }
 
 bool TTimer::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TTimer> table = {
-      {"Enabled", [](auto& r, auto& k, TTimer& t) { t.enabled_ = r.Bool(k); }},
+      {"Enabled", Into(&TTimer::enabled_, &PropertyReader::Bool)},
       {"Interval", [](auto& r, auto& k, TTimer& t) {
          t.interval_ = static_cast<unsigned>(r.Integer(k, 0, UINT32_MAX));
        }},
-      {"OnTimer", [](auto& r, auto& k, TTimer& t) { t.OnTimer = r.Handler(k); }},
+      {"OnTimer", Into(&TTimer::OnTimer, &PropertyReader::Handler)},
   };
   return Read(table, r, key, *this);
 }
@@ -363,19 +373,19 @@ bool TForm::ReadProperty(const PropertyReader& r, const std::string& key) {
       {"Top", [](auto& r, auto& k, TForm& f) { f.LoadPosition(f.PositionLeft(), r.Int(k)); }},
       {"Width", [](auto& r, auto& k, TForm&) { r.Int(k); }},  // the client size counts
       {"Height", [](auto& r, auto& k, TForm&) { r.Int(k); }},
-      {"ClientWidth", [](auto& r, auto& k, TForm& f) { f.client_width_ = r.Int(k); }},
-      {"ClientHeight", [](auto& r, auto& k, TForm& f) { f.client_height_ = r.Int(k); }},
+      {"ClientWidth", Into(&TForm::client_width_, &PropertyReader::Int)},
+      {"ClientHeight", Into(&TForm::client_height_, &PropertyReader::Int)},
       {"BorderStyle", [](auto& r, auto& k, TForm& f) {
          f.BorderStyle = r.Enum(k, {std::pair{"bsSizeable", TBorderStyle::bsSizeable},
                                     {"bsDialog", TBorderStyle::bsDialog}});
        }},
       {"Caption", [](auto& r, auto& k, TForm& f) { f.SetCaption(r.String(k)); }},
-      {"ShowHint", [](auto& r, auto& k, TForm& f) { f.ShowHint = r.Bool(k); }},
+      {"ShowHint", Into(&TForm::ShowHint, &PropertyReader::Bool)},
       {"Visible", [](auto& r, auto& k, TForm&) { r.Bool(k); }},  // shown by Run
-      {"OnCreate", [](auto& r, auto& k, TForm& f) { f.OnCreate = r.Handler(k); }},
-      {"OnActivate", [](auto& r, auto& k, TForm& f) { f.OnActivate = r.Handler(k); }},
-      {"OnPaint", [](auto& r, auto& k, TForm& f) { f.OnPaint = r.Handler(k); }},
-      {"OnDestroy", [](auto& r, auto& k, TForm& f) { f.OnDestroy = r.Handler(k); }},
+      {"OnCreate", Into(&TForm::OnCreate, &PropertyReader::Handler)},
+      {"OnActivate", Into(&TForm::OnActivate, &PropertyReader::Handler)},
+      {"OnPaint", Into(&TForm::OnPaint, &PropertyReader::Handler)},
+      {"OnDestroy", Into(&TForm::OnDestroy, &PropertyReader::Handler)},
   };
   return Read(table, r, key, *this) || ReadFont(r, key, Font);
 }

@@ -54,6 +54,8 @@ class PropertyReader {
   GdkPixbuf* Picture(const std::string& key) const;
 
  private:
+  // The stored method name of key; known says whether the form has it.
+  std::string Method(const std::string& key, bool known) const;
   GKeyFile* file_;
   std::string group_;
   const TFormClass& cls_;

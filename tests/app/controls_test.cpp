@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/app/app_fixture.h"
+#include "tests/framework/boxes.h"
 
 namespace apptest {
 namespace {
@@ -233,12 +234,7 @@ struct QuitAnswer {
   std::string title, text;
   static gboolean Answer(gpointer data) {
     auto* a = static_cast<QuitAnswer*>(data);
-    GList* all = gtk_window_list_toplevels();
-    GtkWidget* box = nullptr;
-    for (GList* l = all; l; l = l->next)
-      if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-        box = GTK_WIDGET(l->data);
-    g_list_free(all);
+    GtkWidget* box = boxes::Any();
     if (!box) return TRUE;  // not shown yet
     a->title = gtk_window_get_title(GTK_WINDOW(box));
     gchar* text = nullptr;

@@ -31,19 +31,24 @@ std::vector<std::string> Temperatures() {
   return v;
 }
 
-bool WindowManagerRunning() {
+// A window that a property of the root names, as window managers announce
+// themselves and the active window; 0 when there is none.
+Window RootWindowProperty(const char* name) {
   Display* d = Dpy();
-  const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
   Atom type;
   int format;
   unsigned long n = 0, after;
   unsigned char* data = nullptr;
-  const bool ok = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type,
-                                     &format, &n, &after, &data) == Success &&
-                  n == 1;
+  Window w = 0;
+  if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, name, False), 0, 1, False,
+                         XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
+      n == 1)
+    w = *reinterpret_cast<Window*>(data);
   if (data) XFree(data);
-  return ok;
+  return w;
 }
+
+bool WindowManagerRunning() { return RootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0; }
 
 class UnderWindowManager : public ::testing::Test {
  protected:
@@ -118,21 +123,7 @@ class UnderWindowManager : public ::testing::Test {
     return shown;
   }
   // The window manager's focus, the active window it announces.
-  Window Active() {
-    Display* d = Dpy();
-    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-    Atom type;
-    int format;
-    unsigned long n = 0, after;
-    unsigned char* data = nullptr;
-    Window w = 0;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), active, 0, 1, False, XA_WINDOW, &type, &format,
-                           &n, &after, &data) == Success &&
-        n == 1)
-      w = *reinterpret_cast<Window*>(data);
-    if (data) XFree(data);
-    return w;
-  }
+  static Window Active() { return RootWindowProperty("_NET_ACTIVE_WINDOW"); }
 
   // Whether another client holds the keyboard, as the window manager does
   // while its menu is open. (Asking by a grab of our own is one such grab too,

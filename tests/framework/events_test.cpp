@@ -4,6 +4,7 @@
 
 #include <csignal>
 
+#include "tests/framework/boxes.h"
 #include "tests/framework/fw_fixture.h"
 #include "tests/framework/manual_clock.h"
 // After gtest: Xlib's macros (None, Bool) break its headers.
@@ -153,25 +154,6 @@ TEST_F(Events, ClicksOnLabels) {
   EXPECT_EQ(f->log, std::vector<std::string>{"L2Click"});
 }
 
-GtkWidget* OpenBox() {
-  GtkWidget* found = nullptr;
-  GList* all = gtk_window_list_toplevels();
-  for (GList* l = all; l; l = l->next)
-    if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-      found = GTK_WIDGET(l->data);
-  g_list_free(all);
-  return found;
-}
-
-int CountBoxes() {
-  int n = 0;
-  GList* all = gtk_window_list_toplevels();
-  for (GList* l = all; l; l = l->next)
-    n += GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data));
-  g_list_free(all);
-  return n;
-}
-
 // Answers the open box after ms, running check first.
 void AnswerLater(int ms, int response, std::function<void(GtkWidget*)> check = nullptr) {
   struct A {
@@ -180,7 +162,7 @@ void AnswerLater(int ms, int response, std::function<void(GtkWidget*)> check = n
   };
   g_timeout_add(ms, [](gpointer p) -> gboolean {
     std::unique_ptr<A> a(static_cast<A*>(p));
-    GtkWidget* box = OpenBox();
+    GtkWidget* box = boxes::Any();
     if (box) {
       if (a->check) a->check(box);
       gtk_dialog_response(GTK_DIALOG(box), a->response);
@@ -298,7 +280,7 @@ TEST_F(Events, ExceptionReportOkGoesOn) {
   AnswerLater(400, GTK_RESPONSE_OK, [&](GtkWidget* b) {
     text = BoxText(b);
     title = gtk_window_get_title(GTK_WINDOW(b));
-    boxes_during_second = CountBoxes();
+    boxes_during_second = static_cast<int>(boxes::Open().size());
   });
   testing::internal::CaptureStderr();
   Dispatch([] { throw Exception("Disk full"); });
@@ -421,16 +403,22 @@ TEST_F(Events, HintAndHandCursorOverWindowlessLabel) {
   EXPECT_EQ(gdk_window_get_cursor(f->CanvasWidget()->window), nullptr);
 }
 
+// A main window of its own, with an exit hook that says when it runs.
+TestForm* MainFormWithExitHook(const char* description) {
+  Application->DestroyForms();
+  RegisterResource("TTestForm", "FORMDATA", {description});
+  TestForm* f = nullptr;
+  Application->CreateForm(f);
+  Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
+  return f;
+}
+
 TEST_F(Events, TerminationSignalEndsLoopLikeClose) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        Application->DestroyForms();
-        RegisterResource("TTestForm", "FORMDATA",
-                         {"[Form1]\nClass=TTestForm\nClientWidth=50\nClientHeight=50\nOnDestroy=Created\n"});
-        TestForm* f = nullptr;
-        Application->CreateForm(f);
-        Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
+        TestForm* f = MainFormWithExitHook(
+            "[Form1]\nClass=TTestForm\nClientWidth=50\nClientHeight=50\nOnDestroy=Created\n");
         g_timeout_add(100, [](gpointer) -> gboolean {
           raise(SIGTERM);
           return FALSE;
@@ -457,12 +445,8 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
     SCOPED_TRACE(c.what);
     EXPECT_EXIT(
         {
-          Application->DestroyForms();
-          RegisterResource("TTestForm", "FORMDATA",
-                           {"[Form1]\nClass=TTestForm\nClientWidth=80\nClientHeight=60\n"});
-          TestForm* f = nullptr;
-          Application->CreateForm(f);
-          Application->SetExitHook([] { std::fprintf(stderr, "exit hook ran\n"); });
+          TestForm* f =
+              MainFormWithExitHook("[Form1]\nClass=TTestForm\nClientWidth=80\nClientHeight=60\n");
           f->Show();
           PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
           Display* own = GDK_WINDOW_XDISPLAY(f->Window()->window);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/framework/boxes.h"
 #include "tests/framework/fw_fixture.h"
 
 namespace fwtest {
@@ -149,12 +150,7 @@ TEST_F(Keyboard, ReturnAnswersTheQuestionWithCancelAndTheErrorBoxWithOk) {
   // Presses Return once the box is up and has the keyboard.
   const auto return_in_box = [] {
     g_timeout_add(20, [](gpointer) -> gboolean {
-      GList* all = gtk_window_list_toplevels();
-      GtkWidget* box = nullptr;
-      for (GList* l = all; l; l = l->next)
-        if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-          box = GTK_WIDGET(l->data);
-      g_list_free(all);
+      GtkWidget* box = boxes::Any();
       if (!box || !gtk_window_has_toplevel_focus(GTK_WINDOW(box))) return TRUE;
       EXPECT_EQ(system("xdotool key Return"), 0);
       return FALSE;
