@@ -119,7 +119,6 @@ void AppTest::ClickOn(fw::TControl* c) {
                           " " + std::to_string(oy + c->Top() + c->Height() / 2) + " click 1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   drain();  // xdotool waits for the server as it leaves: the click's events are in
-  g_usleep(300000);
 }
 
 void AppTest::StopTimers() {

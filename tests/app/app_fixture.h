@@ -35,7 +35,7 @@ class AppTest : public ::testing::Test {
   // Runs n ticks; stops at the first failed assertion inside.
   void Ticks(int n);
   // A real left click (xdotool) in the middle of a windowed control, with
-  // the events it causes run; clicks are kept apart (no click series).
+  // the events it causes run.
   void ClickOn(fw::TControl* c);
   // A real key (xdotool) to the window, with the focus on a control; runs
   // the events until done() holds (the toolkit completes a key's activation
