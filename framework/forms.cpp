@@ -4,11 +4,8 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <exception>
 
 #include "framework/clicks.h"
