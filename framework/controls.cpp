@@ -392,11 +392,12 @@ int ArrowStep(const GdkEventKey* e) {
 
 // The toolkit lets Tab into a radio group only at its selected member; here
 // each radio button in the tab order is a stop of its own, selected or not.
-bool TakeTabFocus(GtkWidget* w, GtkDirectionType dir) {
-  if (dir != GTK_DIR_TAB_FORWARD && dir != GTK_DIR_TAB_BACKWARD) return false;
-  if (gtk_widget_is_focus(w) || !gtk_widget_get_can_focus(w)) return false;  // passes on
+toolkit::FocusMove TakeTabFocus(GtkWidget* w, GtkDirectionType dir) {
+  using toolkit::FocusMove;
+  if (dir != GTK_DIR_TAB_FORWARD && dir != GTK_DIR_TAB_BACKWARD) return FocusMove::kToolkit;
+  if (gtk_widget_is_focus(w) || !gtk_widget_get_can_focus(w)) return FocusMove::kToolkit;  // passes on
   gtk_widget_grab_focus(w);
-  return true;
+  return FocusMove::kTaken;
 }
 
 }  // namespace

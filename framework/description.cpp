@@ -9,6 +9,7 @@
 
 #include "framework/description.h"
 #include "framework/forms.h"
+#include "framework/toolkit.h"
 
 namespace fw {
 
@@ -446,14 +447,20 @@ void TForm::ReadDescription(const TFormClass& cls) {
     if (ctl) ctl->CreateHandle();
   }
 
-  // Keyboard focus follows TabOrder, skipping controls without TabStop.
+  // Keyboard focus follows TabOrder, skipping controls without TabStop. They
+  // stay in the chain and refuse every move, so that Tab from one of them
+  // (a click focuses it) goes on from its place in the order.
   std::vector<TWinControl*> tab;
   for (auto& c : components_)
-    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && w->Widget() && w->TabStop) tab.push_back(w);
+    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && w->Widget()) tab.push_back(w);
   std::stable_sort(tab.begin(), tab.end(),
                    [](TWinControl* a, TWinControl* b) { return a->TabOrder < b->TabOrder; });
   GList* chain = nullptr;
-  for (auto* w : tab) chain = g_list_append(chain, w->Widget());
+  for (auto* w : tab) {
+    chain = g_list_append(chain, w->Widget());
+    if (!w->TabStop)
+      toolkit::OnFocus(w->Widget(), [](GtkDirectionType) { return toolkit::FocusMove::kRefused; });
+  }
   gtk_container_set_focus_chain(GTK_CONTAINER(canvas_widget_), chain);
   g_list_free(chain);
 

@@ -29,7 +29,7 @@ gulong Connect(gpointer instance, const char* signal, GCallback trampoline, F&& 
 
 using EventFn = std::function<bool(GdkEvent*)>;
 using PlainFn = std::function<void()>;
-using FocusFn = std::function<bool(GtkDirectionType)>;
+using FocusFn = std::function<FocusMove(GtkDirectionType)>;
 using TooltipFn = std::function<bool(int, int, GtkTooltip*)>;
 using RepeatFn = std::function<bool()>;
 using FilterFn = std::function<bool(void*)>;
@@ -44,10 +44,13 @@ void PlainTrampoline(gpointer, gpointer data) {
   Dispatch([&] { (*static_cast<PlainFn*>(data))(); });
 }
 
-gboolean FocusTrampoline(GtkWidget*, GtkDirectionType dir, gpointer data) {
-  bool taken = false;
-  Dispatch([&] { taken = (*static_cast<FocusFn*>(data))(dir); });
-  return taken;
+gboolean FocusTrampoline(GtkWidget* widget, GtkDirectionType dir, gpointer data) {
+  FocusMove move = FocusMove::kToolkit;
+  Dispatch([&] { move = (*static_cast<FocusFn*>(data))(dir); });
+  // A handler's "not taken" lets the toolkit's own run after it; a refusal
+  // must keep that from taking the focus.
+  if (move == FocusMove::kRefused) g_signal_stop_emission_by_name(widget, "focus");
+  return move == FocusMove::kTaken;
 }
 
 gboolean TooltipTrampoline(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tip,
@@ -96,7 +99,7 @@ gulong OnSignal(gpointer instance, const char* signal, std::function<void()> han
   return Connect(instance, signal, G_CALLBACK(PlainTrampoline), std::move(handler), order);
 }
 
-gulong OnFocus(GtkWidget* widget, std::function<bool(GtkDirectionType)> handler) {
+gulong OnFocus(GtkWidget* widget, std::function<FocusMove(GtkDirectionType)> handler) {
   return Connect(widget, "focus", G_CALLBACK(FocusTrampoline), std::move(handler), Order::kBefore);
 }
 

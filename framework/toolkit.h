@@ -31,9 +31,16 @@ gulong OnEvent(GtkWidget* widget, const char* signal, std::function<bool(GdkEven
 gulong OnSignal(gpointer instance, const char* signal, std::function<void()> handler,
                 Order order = Order::kBefore);
 
-// "focus": the handler says whether it took or kept the focus for the move
-// in that direction; an exception leaves it to the toolkit.
-gulong OnFocus(GtkWidget* widget, std::function<bool(GtkDirectionType)> handler);
+// What a "focus" handler makes of a move of the keyboard focus.
+enum class FocusMove {
+  kToolkit,  // the toolkit's own handling
+  kTaken,    // the handler took or kept the focus
+  kRefused,  // neither the widget nor its children take it: the move goes past
+};
+
+// "focus": the handler decides the move in that direction; an exception
+// leaves it to the toolkit.
+gulong OnFocus(GtkWidget* widget, std::function<FocusMove(GtkDirectionType)> handler);
 
 // "query-tooltip": the handler fills the tooltip for the point and says
 // whether there is one.

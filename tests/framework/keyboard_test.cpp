@@ -66,22 +66,30 @@ TEST_F(Keyboard, TabFollowsTabOrderFromEveryControl) {
     const char* what;
     const char* selected;  // the radio button selected first
     bool table;            // the read-only memo shown
+    const char* from;      // the control focused first: B1 by the program, R2 by a click
     const char* key;
-    std::vector<std::string> stops;  // from B1 on
+    std::vector<std::string> stops;
   } cases[] = {
-      {"forward", "R1", false, "Tab", {"U1", "R1", "M1", "C1", "B1"}},
-      {"backward", "R1", false, "shift+Tab", {"C1", "M1", "R1", "U1", "B1"}},
-      {"R2 selected: R1 is still a stop", "R2", false, "Tab", {"U1", "R1", "M1", "C1", "B1"}},
-      {"the table shown is a stop too", "R1", true, "Tab", {"U1", "R1", "M1", "M2", "C1", "B1"}},
+      {"forward", "R1", false, "B1", "Tab", {"U1", "R1", "M1", "C1", "B1"}},
+      {"backward", "R1", false, "B1", "shift+Tab", {"C1", "M1", "R1", "U1", "B1"}},
+      {"R2 selected: R1 is still a stop", "R2", false, "B1", "Tab", {"U1", "R1", "M1", "C1", "B1"}},
+      {"the table shown is a stop too", "R1", true, "B1", "Tab", {"U1", "R1", "M1", "M2", "C1", "B1"}},
+      // A click focuses a control that is no tab stop; Tab goes on from its
+      // place in the order (3), past R3 (4, no stop either).
+      {"from a clicked non-stop, forward", "R1", false, "R2", "Tab", {"M1", "C1", "B1"}},
+      {"from a clicked non-stop, backward", "R1", false, "R2", "shift+Tab", {"R1", "U1", "B1"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     auto f = Focused(kTabForm);
     (std::string(c.selected) == "R1" ? f->R1 : f->R2)->SetChecked(true);
     f->M2->SetVisible(c.table);
-    gtk_widget_grab_focus(Inner(f->B1));
+    if (std::string(c.from) == "R2")
+      ClickOn(*f, f->R2);
+    else
+      gtk_widget_grab_focus(Inner(f->B1));
     Settle();
-    ASSERT_EQ(FocusedName(*f), "B1");
+    ASSERT_EQ(FocusedName(*f), c.from);
     std::vector<std::string> stops;
     for (size_t i = 0; i < c.stops.size(); ++i) {
       Key(c.key);
