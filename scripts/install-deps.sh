@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(build-essential cmake pkg-config libgtk2.0-dev libgtest-dev
       xvfb xauth xdotool x11-utils x11-apps faketime imagemagick
-      fonts-dejavu-core valgrind python3 openbox)
+      fonts-dejavu-core valgrind python3 openbox fluxbox icewm)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

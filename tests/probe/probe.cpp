@@ -83,7 +83,7 @@ std::optional<Window> FirstTopLevel(const std::function<bool(Window, const XWind
       if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
       if (take(kids[i], a))
         found = kids[i];
-      else if (depth < 2 && !a.override_redirect)
+      else if (depth < 4)
         self(self, kids[i], depth + 1);
     }
     if (kids) XFree(kids);

@@ -40,7 +40,7 @@ std::string ReadFile(const std::string& path);
 double CpuSeconds(pid_t pid);
 
 // The first mapped top-level window that take accepts. Under a window
-// manager the programs' windows sit inside its frames, a level or two down.
+// manager the programs' windows sit inside its frames, a few levels down.
 std::optional<Window> FirstTopLevel(const std::function<bool(Window, const XWindowAttributes&)>& take);
 // A mapped top-level window whose title is `title` (prefix match if `prefix`).
 // pid 0 accepts any owner.
