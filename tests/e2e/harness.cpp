@@ -253,6 +253,27 @@ bool Program::WaitForClock(int minutes, double timeout) {
          Running();
 }
 
+bool Program::WaitForSelection(const std::string& control, double timeout) {
+  return WaitFor([&] { return RunSelection(Snapshot()) == control || !Running(); }, timeout) &&
+         Running();
+}
+
+std::optional<std::string> RunSelection(const std::vector<uint32_t>& snap) {
+  // The centre of a radio button's indicator: black with the dot, white
+  // (or lighter, under the pointer) without.
+  const std::pair<const char*, Pt> controls[] = {
+      {"START", at::kStart}, {"STOP", at::kStop}, {"RESET", at::kReset}};
+  std::optional<std::string> selected;
+  for (const auto& [name, at] : controls) {
+    const auto px = Crop(snap, at.x, at.y, 1, 1);
+    if (px.empty()) return std::nullopt;
+    if (px[0] != 0) continue;
+    if (selected) return std::nullopt;
+    selected = name;
+  }
+  return selected;
+}
+
 namespace {
 
 // The places of the black pixels, relative to the top-left of their box.

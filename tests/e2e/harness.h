@@ -115,6 +115,8 @@ class Program {
   std::optional<int> Clock();
   // Waits until the clock readout shows at least `minutes`.
   bool WaitForClock(int minutes, double timeout);
+  // Waits until the run control shows selected (see RunSelection).
+  bool WaitForSelection(const std::string& control, double timeout);
   std::string Title();
   // The size hints a window manager would read (WM_NORMAL_HINTS).
   XSizeHints SizeHints();
@@ -152,6 +154,10 @@ void KeyToWindow(Window w, const std::string& keysym);
 // black, read by comparing its text with each laid out in the labels' face.
 std::optional<std::string> ShownText(const std::vector<uint32_t>& snap, int x, int y, int w, int h,
                                      const std::vector<std::string>& candidates);
+
+// The run control ("START", "STOP" or "RESET") that a Snapshot() shows
+// selected: the one whose indicator has the dot; nullopt unless exactly one.
+std::optional<std::string> RunSelection(const std::vector<uint32_t>& snap);
 
 // Minutes since 0:00 that the simulated clock's readout shows in a
 // Snapshot(), read by comparing its text with "H:MM h" laid out in the
