@@ -26,6 +26,9 @@ struct TForm::Impl {
   bool window_destroyed = false;
   unsigned long destroyed_id = 0;      // the handler of the window's destruction
   TGraphicControl* pressed = nullptr;  // where a left press began, if it may click
+  // A size imposed on a fixed-size window that was asked back, once.
+  bool size_asked_back = false;
+  int imposed_width = 0, imposed_height = 0;
 };
 
 namespace {
@@ -79,18 +82,62 @@ struct FormEvents {
     GdkWindow* w = f.window_->window;
     RegisterOwnWindow(GDK_WINDOW_XID(w));
     toolkit::FilterX(w, FocusFilter);
+    if (f.BorderStyle == TBorderStyle::bsDialog) {
+      // Size hints of min = max are not heeded by every window manager: say
+      // in the Motif hints too that there is no resizing or maximizing.
+      gdk_window_set_functions(w, GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE | GDK_FUNC_CLOSE));
+      gdk_window_set_decorations(w, GdkWMDecoration(GDK_DECOR_BORDER | GDK_DECOR_TITLE |
+                                                    GDK_DECOR_MENU | GDK_DECOR_MINIMIZE));
+    }
+  }
+
+  // A fixed-size window that gets another size anyway (a window manager's
+  // maximize, another client's resize request) asks for its own back. A
+  // window manager that refuses answers with the imposed size again; that
+  // is not asked a second time.
+  static void Configured(TForm& f, const GdkEventConfigure& e) {
+    if (f.BorderStyle != TBorderStyle::bsDialog) return;
+    auto& im = *f.impl_;
+    if (e.width == f.client_width_ && e.height == f.client_height_) {
+      im.size_asked_back = false;
+      return;
+    }
+    if (im.size_asked_back && e.width == im.imposed_width && e.height == im.imposed_height) return;
+    im.size_asked_back = true;
+    im.imposed_width = e.width;
+    im.imposed_height = e.height;
+    gdk_window_resize(f.window_->window, f.client_width_, f.client_height_);
+  }
+  static void StateChanged(TForm& f, const GdkEventWindowState& e) {
+    if (f.BorderStyle != TBorderStyle::bsDialog) return;
+    if (e.new_window_state & GDK_WINDOW_STATE_MAXIMIZED) gtk_window_unmaximize(GTK_WINDOW(f.window_));
+    if (e.new_window_state & GDK_WINDOW_STATE_FULLSCREEN) gtk_window_unfullscreen(GTK_WINDOW(f.window_));
   }
 
   // One activation per change from inactive to active: the X server may send
   // a second focus-in (pointer focus, then an explicit focus) for one change.
   // The state is kept on the window, which a pending check below holds.
   static constexpr const char* kActiveKey = "fw-active";
-  static void GotFocus(TForm& f) {
+  static void Activate(TForm& f) {
     GObject* window = G_OBJECT(f.window_);
     if (g_object_get_data(window, kActiveKey)) return;
     g_object_set_data(window, kActiveKey, GINT_TO_POINTER(1));
     if (f.OnActivate) f.OnActivate(&f);
   }
+  // A modal box's loop delivers the box's own events only: a window manager
+  // that gives the focus to the window behind the box (a click on it) makes
+  // no activation, and the focus goes back to the box. The window is
+  // activated when the box has gone (BoxClosed).
+  static void GotFocus(TForm& f) {
+    if (Application && Application->InModalBox()) {
+      Application->FocusBox();
+      return;
+    }
+    Activate(f);
+  }
+  // The form behind a window, for checks that run later; null once the form
+  // is gone.
+  static constexpr const char* kFormKey = "fw-form";
 
   // A focus-out that a focus-in follows at once (the focus handed back and
   // forth while a box closes) is no change: decide once the pending events
@@ -169,6 +216,14 @@ struct FormEvents {
     toolkit::OnEvent(w, "delete-event", [self](GdkEvent*) { return Delete(*self); });
     f.impl_->destroyed_id = toolkit::OnSignal(w, "destroy", [self] { Destroyed(*self); });
     toolkit::OnSignal(w, "realize", [self] { WindowRealized(*self); }, Order::kAfter);
+    toolkit::OnEvent(w, "configure-event", [self](GdkEvent* e) {
+      Configured(*self, e->configure);
+      return false;
+    });
+    toolkit::OnEvent(w, "window-state-event", [self](GdkEvent* e) {
+      StateChanged(*self, e->window_state);
+      return false;
+    });
     toolkit::OnEvent(w, "focus-in-event", [self](GdkEvent*) {
       GotFocus(*self);
       return false;
@@ -205,6 +260,7 @@ TForm::TForm(TForm* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) 
                                             GDK_POINTER_MOTION_MASK | GDK_EXPOSURE_MASK);
   gtk_widget_set_has_tooltip(canvas_widget_, TRUE);
   gtk_container_add(GTK_CONTAINER(window_), canvas_widget_);
+  g_object_set_data(G_OBJECT(window_), FormEvents::kFormKey, this);
   FormEvents::Connect(*this);
 
   impl_->text = gdk_pango_context_get();
@@ -221,6 +277,7 @@ TForm::~TForm() {
     gtk_widget_destroy(impl_->radio_anchor);
     g_object_unref(impl_->radio_anchor);
   }
+  g_object_set_data(G_OBJECT(window_), FormEvents::kFormKey, nullptr);
   g_signal_handler_disconnect(window_, impl_->destroyed_id);  // our own doing
   gtk_widget_destroy(window_);
   if (impl_->hand) gdk_cursor_unref(impl_->hand);
@@ -236,6 +293,17 @@ GtkWidget* TForm::RadioAnchor() {
     g_object_ref_sink(impl_->radio_anchor);
   }
   return impl_->radio_anchor;
+}
+
+void TForm::BoxClosed() {
+  GtkWidget* window = GTK_WIDGET(g_object_ref(window_));
+  toolkit::Later([window] {
+    auto* f = static_cast<TForm*>(g_object_get_data(G_OBJECT(window), FormEvents::kFormKey));
+    if (f && !(Application && Application->InModalBox()) && gtk_widget_get_visible(window) &&
+        gtk_window_has_toplevel_focus(GTK_WINDOW(window)))
+      FormEvents::Activate(*f);
+    g_object_unref(window);
+  });
 }
 
 void TForm::SetCaption(const std::string& s) {
