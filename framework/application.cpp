@@ -61,6 +61,12 @@ int OnXIOError(Display*) {
   ExitNow(1);
 }
 
+// The modal boxes open now, the innermost last.
+std::vector<GtkWidget*>& OpenBoxes() {
+  static std::vector<GtkWidget*> boxes;
+  return boxes;
+}
+
 // X windows of ours that errors may name once another client destroyed them.
 std::vector<XID>& OwnWindows() {
   static std::vector<XID> ids;
@@ -206,21 +212,28 @@ int TApplication::ShowBox(const std::string& text, const std::string& caption, i
     gtk_window_present(GTK_WINDOW(box));
     return false;
   });
-  ++box_depth_;
+  OpenBoxes().push_back(box);
   gint r = gtk_dialog_run(GTK_DIALOG(box));
-  --box_depth_;
+  OpenBoxes().pop_back();
   // No window manager hands the focus back: ask for it, so OnActivate comes.
   // Before the box goes, so the focus moves straight over instead of falling
   // back to the root (and the pointer) first.
   if (parent && main_form_ && gtk_widget_get_visible(main_form_->Window()))
     gtk_window_present(parent);
   gtk_widget_destroy(box);
+  if (parent && main_form_) main_form_->BoxClosed();
   switch (r) {
     case GTK_RESPONSE_OK: return box::kOk;
     case GTK_RESPONSE_CANCEL:
     case GTK_RESPONSE_DELETE_EVENT: return box::kCancel;
     default: return 0;
   }
+}
+
+bool TApplication::InModalBox() const { return !OpenBoxes().empty(); }
+
+void TApplication::FocusBox() {
+  if (!OpenBoxes().empty()) gtk_window_present(GTK_WINDOW(OpenBoxes().back()));
 }
 
 void TApplication::RunExitHook() {
@@ -269,8 +282,10 @@ void InitFramework(int* argc, char*** argv) {
   XSetErrorHandler(OnXError);
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) toolkit::OnUnixSignal(sig, OnTerminationSignal);
   // A write to a pipe whose reader has gone (a FIFO as the record file, the X
-  // connection) must come back as an error, not kill the program unwritten.
+  // connection), or past the file-size limit, must come back as an error
+  // (EPIPE, EFBIG), not kill the program with its lines unwritten.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   if (!Application) Application = new TApplication;
 }
 

@@ -139,6 +139,9 @@ class TForm : public TComponent {
   struct _PangoContext* TextContext() const;
   // Hidden member of the form's radio group: active when no button is.
   GtkWidget* RadioAnchor();
+  // A modal box has gone: activates the window once the loop is back, if
+  // the focus came to it while the box was open (no focus-in will come).
+  void BoxClosed();
 
  private:
   struct Impl;
@@ -224,7 +227,10 @@ class TApplication : public TObject {
 
   TForm* MainForm() const { return main_form_; }
   // A modal box (MessageBox, the error report) runs its own loop.
-  bool InModalBox() const { return box_depth_ > 0; }
+  bool InModalBox() const;
+  // Gives the keyboard focus back to the innermost open box, when a window
+  // manager has handed it to a window behind it.
+  void FocusBox();
 
   // Frees every form; the next form created becomes the main form (tests).
   void DestroyForms();
@@ -238,7 +244,6 @@ class TApplication : public TObject {
   std::vector<std::unique_ptr<TForm>> forms_;  // in creation order
   bool terminated_ = false;
   bool in_error_box_ = false;
-  int box_depth_ = 0;
   std::function<void()> exit_hook_;
 };
 
