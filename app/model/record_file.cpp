@@ -1,10 +1,18 @@
 // The record file "tl.txt": a small text-output layer with a
 // 256-byte buffer, and switch-on, switch-off and the record line.
 //
-// Mended behaviour:
+// How it meets the system:
 //  - A short write is not a full disk: the rest is handed over until the
 //    system takes it or refuses it with an error; only a refusal is
-//    "Disk Full". Interrupted or would-block writes are repeated.
+//    "Disk Full". Interrupted writes are repeated.
+//  - Nothing waits, neither an open nor a write: the program has one
+//    thread, which also paints the window and answers signals. Every
+//    descriptor stays non-blocking; a FIFO named "tl.txt" with no reader
+//    fails to open like any other file, and a hand-over the system cannot
+//    take now (a reader that stopped reading, a stopped terminal) is a
+//    refused one.
+//  - A file-size limit (RLIMIT_FSIZE) is a full disk: the program ignores
+//    SIGXFSZ, and the write's EFBIG is a refusal.
 //  - Every line in the file stays whole. When a block hand-over is refused,
 //    the bytes that did not reach the file are kept in the buffer as far as
 //    they complete the line the file ends in, followed by as many whole
@@ -13,8 +21,6 @@
 //    where nothing can follow, cuts the file back to its last whole line.
 //  - A close at switch-off sets Recording false once the file is closed,
 //    also when its hand-over failed (the error is still raised).
-//  - No open waits: a FIFO named "tl.txt" with no reader fails like any
-//    other open instead of freezing the program's only thread.
 #include "app/model/record_file.h"
 
 #include <cerrno>
@@ -40,10 +46,6 @@ off_t FileSystem::Size(int fd) {
   return S_ISREG(st.st_mode) ? st.st_size : -1;
 }
 int FileSystem::Truncate(int fd, off_t length) { return ::ftruncate(fd, length); }
-int FileSystem::SetBlocking(int fd) {
-  const int flags = ::fcntl(fd, F_GETFL);
-  return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-}
 
 namespace {
 
@@ -86,7 +88,7 @@ int CodeOfErrno(int e) {
     case EMFILE: case ENFILE: return kTooManyOpenFiles;
     case ENAMETOOLONG: case ELOOP: return kInvalidFilename;
     case EBADF: return kInvalidHandle;
-    case ENOSPC: case EIO: case EDQUOT: return kDiskFull;
+    case ENOSPC: case EIO: case EDQUOT: case EFBIG: return kDiskFull;
     default: return kOtherError;
   }
 }
@@ -149,14 +151,13 @@ class TextFile {
  private:
   int OpenWith(int flags, mode_t mode, bool created) {
     int fd;
-    // Never blocks: a FIFO without a reader is a failed open (ENXIO), not a
-    // program frozen in open(). Once open, writes block as they do on a file.
+    // Never blocks (see the top): a FIFO without a reader is a failed open
+    // (ENXIO), and the writes that follow do not wait either.
     do {
       errno = 0;
       fd = g_fs->Open(name_.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return CodeOfErrno(errno);
-    (void)g_fs->SetBlocking(fd);
     fd_ = fd;
     open_ = true;
     count_ = 0;
@@ -183,8 +184,8 @@ class TextFile {
       errno = 0;
       const ssize_t r = g_fs->Write(fd_, buf_ + taken, count_ - taken);
       if (r < 0) {
-        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-        ok = false;
+        if (errno == EINTR) continue;
+        ok = false;  // refused; also what cannot be taken now (EAGAIN)
         break;
       }
       if (r == 0) {  // takes nothing and reports nothing: a refusal

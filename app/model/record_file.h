@@ -23,8 +23,6 @@ struct FileSystem {
   virtual off_t Size(int fd);
   // Cuts the open file to length bytes; 0 or -1 with errno.
   virtual int Truncate(int fd, off_t length);
-  // Clears O_NONBLOCK, which every open carries (see Open's callers).
-  virtual int SetBlocking(int fd);
 };
 // Installs fs (not owned) for the record file; null restores the real one.
 void SetFileSystem(FileSystem* fs);

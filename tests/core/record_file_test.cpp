@@ -47,8 +47,10 @@ struct FaultFs : FileSystem {
   int append_errno = 0;          // Open with O_APPEND fails with this
   bool unlink_before_append = false;
   std::size_t max_chunk = 0;     // short writes: at most this many bytes
-  int eintr_every = 0;           // every n-th write fails with EINTR/EAGAIN
-  long budget = -1;              // bytes the "disk" still takes, -1 = no limit
+  int eintr_every = 0;           // every n-th write is interrupted (EINTR)
+  long budget = -1;              // bytes the file still takes, -1 = no limit
+  int refusal = ENOSPC;          // the error of a write once the budget is spent
+  long refusals_left = -1;       // then room again; -1: refused for good
   int writes = 0;
   int open_fds = 0;
   int Open(const char* path, int flags, mode_t mode) override {
@@ -66,13 +68,15 @@ struct FaultFs : FileSystem {
   ssize_t Write(int fd, const void* buf, std::size_t n) override {
     ++writes;
     if (eintr_every && writes % eintr_every == 0) {
-      errno = (writes / eintr_every) % 2 ? EINTR : EAGAIN;
+      errno = EINTR;
       return -1;
     }
     if (max_chunk && n > max_chunk) n = max_chunk;
+    if (budget == 0 && refusals_left == 0) budget = -1;
     if (budget >= 0) {
       if (budget == 0) {
-        errno = ENOSPC;
+        if (refusals_left > 0) --refusals_left;
+        errno = refusal;
         return -1;
       }
       if (static_cast<long>(n) > budget) n = static_cast<std::size_t>(budget);  // short, then refusal
@@ -324,40 +328,71 @@ void ExpectWholeLines(const std::string& file, const std::vector<std::string>& w
   }
 }
 
-TEST_F(RecordFileTest, FullDiskWhileRecordingKeepsLinesWhole) {
-  // The disk fills after `budget` more bytes (a short write, then a
-  // refusal), at many points of the block; later it has room again.
-  for (long budget : {0L, 1L, 10L, 26L, 27L, 100L, 200L, 230L, 255L, 256L, 257L, 300L, 500L, 511L, 700L}) {
-    SCOPED_TRACE(budget);
-    FaultFs fs;
-    SetFileSystem(&fs);
-    SwitchRecordingOn();
-    ASSERT_TRUE(Recording);
-    fs.budget = budget;
-    std::vector<std::string> written = {"0.00;20.00;0.00;0.00;\n"};
-    int failures = 0;
-    for (int i = 1; i <= 60; ++i) {
-      written.push_back(WriteLine(i));
-      if (!last_words_.empty()) {
-        EXPECT_EQ(last_words_, "Disk Full");
-        ++failures;
-        EXPECT_TRUE(Recording);
+// The file takes no more after `budget` more bytes (a short write, then a
+// refusal), at many points of the block; later it has room again. A full
+// disk, a file-size limit, and a reader that stopped reading (a FIFO that
+// cannot take the block now) are all the same refusal.
+TEST_F(RecordFileTest, RefusedHandOverWhileRecordingKeepsLinesWhole) {
+  const struct {
+    const char* what;
+    int refusal;
+  } causes[] = {{"full disk", ENOSPC}, {"file-size limit", EFBIG}, {"cannot take it now", EAGAIN}};
+  for (const auto& cause : causes) {
+    for (long budget : {0L, 1L, 10L, 26L, 27L, 100L, 200L, 230L, 255L, 256L, 257L, 300L, 500L, 511L, 700L}) {
+      SCOPED_TRACE(std::string(cause.what) + ", budget " + std::to_string(budget));
+      FaultFs fs;
+      fs.refusal = cause.refusal;
+      SetFileSystem(&fs);
+      SwitchRecordingOn();
+      ASSERT_TRUE(Recording);
+      fs.budget = budget;
+      std::vector<std::string> written = {"0.00;20.00;0.00;0.00;\n"};
+      int failures = 0;
+      for (int i = 1; i <= 60; ++i) {
+        written.push_back(WriteLine(i));
+        if (!last_words_.empty()) {
+          EXPECT_EQ(last_words_, "Disk Full");
+          ++failures;
+          EXPECT_TRUE(Recording);
+        }
+        if (i == 40) fs.budget = -1;  // room again
+        ExpectWholeLines(ReadFile().substr(0, ReadFile().rfind('\n') + 1), written);
       }
-      if (i == 40) fs.budget = -1;  // room again
-      ExpectWholeLines(ReadFile().substr(0, ReadFile().rfind('\n') + 1), written);
+      EXPECT_GE(failures, 1);
+      EXPECT_EQ(Words([] { SwitchRecordingOff(); }), "");
+      EXPECT_FALSE(Recording);
+      ExpectWholeLines(ReadFile(), written);
+      // The lines after the disk had room again are all there.
+      const std::string file = ReadFile();
+      for (int i = 45; i <= 60; ++i) {
+        EXPECT_NE(file.find(written[i]), std::string::npos) << i;
+      }
+      SetFileSystem(nullptr);
+      ResetToLoadValues();
     }
-    EXPECT_GE(failures, 1);
-    EXPECT_EQ(Words([] { SwitchRecordingOff(); }), "");
-    EXPECT_FALSE(Recording);
-    ExpectWholeLines(ReadFile(), written);
-    // The lines after the disk had room again are all there.
-    const std::string file = ReadFile();
-    for (int i = 45; i <= 60; ++i) {
-      EXPECT_NE(file.find(written[i]), std::string::npos) << i;
-    }
-    SetFileSystem(nullptr);
-    ResetToLoadValues();
   }
+}
+
+// A hand-over that cannot be taken now is refused at once, not tried again
+// until it can: that would hold up the program's only thread.
+TEST_F(RecordFileTest, WouldBlockIsRefusedAtOnce) {
+  FaultFs fs;
+  SetFileSystem(&fs);
+  SwitchRecordingOn();
+  fs.budget = 0;
+  fs.refusal = EAGAIN;
+  fs.refusals_left = 1000;  // then it could take it
+  std::string words;
+  for (int i = 1; i <= 20 && words.empty(); ++i) {
+    const int before = fs.writes;
+    WriteLine(i);
+    words = last_words_;
+    if (!words.empty()) {
+      EXPECT_EQ(fs.writes - before, 1) << "one attempt";
+    }
+  }
+  EXPECT_EQ(words, "Disk Full");
+  EXPECT_TRUE(Recording);
 }
 
 TEST_F(RecordFileTest, FailedCloseAtSwitchOffEndsRecordingAndCutsToWholeLines) {

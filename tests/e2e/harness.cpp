@@ -8,6 +8,7 @@
 #include <pango/pangocairo.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,6 +122,11 @@ Program::Program(Options o) : opt_(std::move(o)) {
     dup2(out, 1);
     // Nothing of the test's own: its X connections above all.
     close_range(3, ~0U, 0);
+    if (opt_.file_size_limit >= 0) {
+      const rlimit limit{static_cast<rlim_t>(opt_.file_size_limit),
+                         static_cast<rlim_t>(opt_.file_size_limit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
     std::vector<char*> a, e;
     for (auto& s : argv) a.push_back(s.data());
     a.push_back(nullptr);
@@ -251,6 +257,22 @@ bool Program::WaitForClock(int minutes, double timeout) {
       },
       timeout) &&
          Running();
+}
+
+bool Program::Repaints(double timeout) {
+  Display* d = Dpy();
+  constexpr int kX = 8, kY = 8, kSize = 4;  // sky that nothing but the paint draws
+  const auto at_mark = [&] { return Pixel(kX + 1, kY + 1); };
+  GC gc = XCreateGC(d, win_, 0, nullptr);
+  XSetForeground(d, gc, BlackPixel(d, DefaultScreen(d)));
+  XFillRectangle(d, win_, gc, kX, kY, kSize, kSize);
+  XFreeGC(d, gc);
+  XSync(d, False);
+  if (at_mark() != 0) return false;
+  // An expose: the program's repaint comes after what is queued before it.
+  XClearArea(d, win_, kX, kY, kSize, kSize, True);
+  XFlush(d);
+  return WaitFor([&] { return at_mark() == kSky || !Running(); }, timeout) && Running();
 }
 
 bool Program::WaitForSelection(const std::string& control, double timeout) {

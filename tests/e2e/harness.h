@@ -55,6 +55,7 @@ struct Options {
   std::vector<std::string> env;     // extra NAME=value entries
   bool find_window = true;     // false: the window is on another display
   bool move_to_origin = true;  // keeps clicks and pixels independent of the screen size
+  long file_size_limit = -1;   // RLIMIT_FSIZE of the program in bytes, -1: none set
 };
 
 inline Options Speed(int x) {
@@ -115,6 +116,10 @@ class Program {
   std::optional<int> Clock();
   // Waits until the clock readout shows at least `minutes`.
   bool WaitForClock(int minutes, double timeout);
+  // Asks for a repaint of a small part of the sky, marked from outside
+  // first, and waits until the program's paint has covered the mark: the
+  // window is painted, and every event sent to it before has been handled.
+  bool Repaints(double timeout);
   // Waits until the run control shows selected (see RunSelection).
   bool WaitForSelection(const std::string& control, double timeout);
   std::string Title();

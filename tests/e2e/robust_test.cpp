@@ -2,9 +2,12 @@
 // gives up recording, and goes on running with the pupil's notes intact.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -90,6 +93,103 @@ TEST_F(RecordFileFaults, DirectoryInTheWayUnticksSilently) {
   struct stat st{};
   ASSERT_EQ(stat((p.dir() + "/tl.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+// ---- a record file that cannot take a block
+
+// One simulated minute every 33 ms: the first block of lines is due after
+// about twelve seconds.
+constexpr int kFast = 30;
+
+// The error box for a refused block is up, and the window goes on behind
+// it: it is painted. (The tick that opened the box waits for its answer, so
+// the clock stands meanwhile.)
+void ReportedAsFullDisk(Program& p) {
+  const auto box = p.WaitBox(120);
+  ASSERT_TRUE(box) << "error box\n" << p.Stderr();
+  EXPECT_EQ(TitleOf(*box), "pyrovantika");
+  XMoveWindow(Dpy(), *box, 700, 500);  // off the window
+  XSync(Dpy(), False);
+  EXPECT_NE(p.Stderr().find("Disk Full"), std::string::npos) << p.Stderr();
+  EXPECT_TRUE(p.Repaints(30)) << "the window goes on behind the box";
+}
+
+// The data lines after the header: whole, in order, half hours apart where
+// `consecutive`, else later each time.
+void ExpectWholeLinesInOrder(const std::string& text, bool consecutive, size_t at_least) {
+  bool whole = false;
+  const auto lines = Lines(text, &whole);
+  EXPECT_TRUE(whole) << text;
+  ASSERT_GE(lines.size(), 1 + at_least) << text;
+  EXPECT_EQ(lines[0], "Zeit;Innentemp;Arbeit;CO2");
+  double prev = -1;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ';'), 4) << lines[i];
+    const double t = std::stod(lines[i].substr(0, lines[i].find(';')));
+    if (prev >= 0) {
+      if (consecutive)
+        EXPECT_DOUBLE_EQ(t, prev + 0.5) << "line " << i + 1;
+      else
+        EXPECT_GT(t, prev) << "line " << i + 1;
+    }
+    prev = t;
+  }
+}
+
+// A FIFO named tl.txt whose reader stays but stops reading: the block that
+// it cannot take now is refused like a full disk, instead of a write that
+// waits and freezes the window. A signal then ends the program as usual,
+// and what it could keep reaches the reader once it reads again.
+TEST(RecordFileBlocked, AReaderThatStopsReadingIsAFullDisk) {
+  Program p(Speed(kFast));
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  const std::string fifo = p.dir() + "/tl.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(fcntl(reader, F_SETPIPE_SZ, 4096), 4096);
+  // Filled but for room for the switch-on's header and first line.
+  const std::string filler(4096 - 100, '#');
+  const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(write(writer, filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
+  close(writer);
+  std::string got;
+  const auto drain = [&] {
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(reader, buf, sizeof buf)) > 0) got.append(buf, static_cast<size_t>(n));
+  };
+
+  p.Click(at::kRecord);
+  ReportedAsFullDisk(p);
+  drain();  // reading again: now there is room
+  p.Kill(SIGTERM);
+  EXPECT_EQ(p.WaitExit(30), std::optional<int>(0));
+  EXPECT_FALSE(p.Signalled());
+  drain();
+  close(reader);
+  ASSERT_EQ(got.compare(0, filler.size(), filler), 0);
+  // The switch-on's two lines, then lines kept whole at the refusals.
+  ExpectWholeLinesInOrder(got.substr(filler.size()), false, 2);
+  EXPECT_EQ(Complaints(p.Stderr()), "");
+}
+
+// A file-size limit (ulimit -f) stops the file like a full disk, instead of
+// SIGXFSZ killing the program with a torn last line; the file stays at whole
+// lines.
+TEST(RecordFileBlocked, AFileSizeLimitIsAFullDisk) {
+  Options o = Speed(kFast);
+  o.file_size_limit = 300;  // the switch-on's lines and most of one block
+  Program p(o);
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  p.Click(at::kRecord);
+  ReportedAsFullDisk(p);
+  p.Kill(SIGTERM);
+  EXPECT_EQ(p.WaitExit(30), std::optional<int>(0));
+  EXPECT_FALSE(p.Signalled());
+  ExpectWholeLinesInOrder(p.File("tl.txt"), true, 5);
+  EXPECT_EQ(Complaints(p.Stderr()), "");
 }
 
 }  // namespace

@@ -181,24 +181,10 @@ class UnderOpenbox : public ::testing::Test {
     p_.reset();
   }
 
-  // Whether an activation came. The events before this call have all been
-  // handled once a repaint asked for now shows: a mark drawn from outside
-  // on the sky, which only the program's paint covers again. An activation
-  // among those events has selected START.
+  // Whether an activation came: once a repaint shows, the events before it
+  // have been handled, and an activation among them has selected START.
   std::optional<std::string> SelectionNow() {
-    Display* d = Dpy();
-    const Window w = p_->window();
-    constexpr int kX = 8, kY = 8, kSize = 4;
-    const auto at_mark = [&] { return p_->Pixel(kX + 1, kY + 1); };
-    GC gc = XCreateGC(d, w, 0, nullptr);
-    XSetForeground(d, gc, BlackPixel(d, DefaultScreen(d)));
-    XFillRectangle(d, w, gc, kX, kY, kSize, kSize);
-    XFreeGC(d, gc);
-    XSync(d, False);
-    EXPECT_EQ(at_mark(), 0u) << "the mark";
-    XClearArea(d, w, kX, kY, kSize, kSize, True);
-    XFlush(d);
-    EXPECT_TRUE(WaitFor([&] { return at_mark() == kSky; }, 20)) << "the repaint shows";
+    EXPECT_TRUE(p_->Repaints(20)) << "the repaint shows";
     return RunSelection(p_->Snapshot());
   }
   // An activation selects START: the simulation runs again.
