@@ -56,8 +56,13 @@ void OnTerminationSignal() {
   Application->Terminate();
 }
 
-int OnXIOError(Display*) {
-  // The display is gone: no box can be shown any more; leave as a close would.
+// The display is gone (the X server ended, the connection was killed): no
+// box can be shown any more. The record file is still written; the exit
+// code 1 tells that the program did not end as asked.
+int OnXIOError(Display* display) {
+  const char* name = g_get_prgname();
+  std::fprintf(stderr, "%s: lost the connection to the X display %s\n", name ? name : "",
+               display ? DisplayString(display) : "");
   ExitNow(1);
 }
 
