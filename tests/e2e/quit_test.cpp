@@ -80,16 +80,27 @@ struct Recorder {
   std::string Text() { return reader ? reader->Text() : p.File("tl.txt"); }
 };
 
-// Records until five data lines stand in the buffer, none of them handed over
-// yet: what has reached the file is what the switch-on closed.
+// What has reached the file while recording runs: the switch-on's two lines,
+// then whole blocks of 256 bytes; the rest is still in the buffer.
+void ExpectWholeBlocks(const std::string& text) {
+  const size_t first = text.find('\n'), second = text.find('\n', first + 1);
+  ASSERT_NE(second, std::string::npos) << text;
+  EXPECT_EQ((text.size() - (second + 1)) % 256, 0u) << text;
+}
+
+// Records for five half hours, then stops the run (STOP), so that nothing
+// more is written while the test looks and the ways out begin: the lines
+// since the last whole block are in the buffer then.
 void RecordFiveLines(Recorder& r) {
   Program& p = r.p;
   p.Click(at::kRecord);
-  ASSERT_TRUE(WaitFor([&] { return Lines(r.Text()).size() == 2; }, 30)) << r.Text();
+  ASSERT_TRUE(WaitFor([&] { return Lines(r.Text()).size() >= 2; }, 30)) << r.Text();
   const auto start = p.Clock();
   ASSERT_TRUE(start) << "the clock readout cannot be read";
   ASSERT_TRUE(p.WaitForClock(*start + 150, 120)) << "the simulated clock stood still";
-  ASSERT_EQ(Lines(r.Text()).size(), 2u) << "the data lines should still be buffered";
+  p.Click(at::kStop);
+  ASSERT_TRUE(p.WaitForSelection("STOP", 30));
+  ExpectWholeBlocks(r.Text());
 }
 
 // Header, switch-on line and consecutive half hours, all whole, up to the
@@ -123,7 +134,9 @@ TEST(Quit, CancelKeepsRunningOkEndsWithZero) {
   EXPECT_EQ(TitleOf(*box), "Moment mal:");
   KeyToWindow(*box, "Escape");  // Cancel
   EXPECT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 10));
-  // Still running: the clock goes on.
+  // Still running, and activated as the box went: START again, the clock
+  // goes on.
+  ASSERT_TRUE(p.WaitForSelection("START", 30));
   const auto now = p.Clock();
   ASSERT_TRUE(now);
   ASSERT_TRUE(p.WaitForClock(*now + 2, 30));
@@ -329,7 +342,13 @@ TEST(Quit, LostDisplayStillWritesEveryLine) {
   ASSERT_TRUE(start) << "the clock readout cannot be read";
   ASSERT_TRUE(WaitFor([&] { return clock().value_or(0) >= *start + 150 || !p.Running(); }, 120));
   ASSERT_TRUE(p.Running());
-  ASSERT_EQ(Lines(p.File("tl.txt")).size(), 2u) << "the data lines should still be buffered";
+  // STOP, at 480,307: nothing more is written while the test looks.
+  RunOn(display, {"xdotool", "mousemove", "941", "444", "click", "1"});
+  ASSERT_TRUE(WaitFor(
+      [&] { return RunSelection(Pixels(other, win, 0, 0, 682, 451)) == "STOP" || !p.Running(); },
+      30));
+  ASSERT_TRUE(p.Running());
+  ExpectWholeBlocks(p.File("tl.txt"));
   const auto shown = clock();
   ASSERT_TRUE(shown);
   XCloseDisplay(other);
@@ -340,6 +359,7 @@ TEST(Quit, LostDisplayStillWritesEveryLine) {
   EXPECT_EQ(p.WaitExit(30), std::optional<int>(1));
   EXPECT_FALSE(p.Signalled());
   ExpectAllLines(p.File("tl.txt"), *shown);
+  EXPECT_EQ(p.Stderr(), "pyrovantika: lost the connection to the X display " + display + "\n");
 }
 
 }  // namespace
