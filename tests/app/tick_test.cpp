@@ -1,6 +1,5 @@
 // The simulation tick on the real window: readouts, trend, sun and rays,
 // sky pixels, clock and record triggers, the stopped tick.
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -234,30 +233,6 @@ TEST_F(TickTest, EqualTemperatureShowsTheFallingArrow) {
   EXPECT_EQ(room::RoomTemp, 20.0L);
   EXPECT_TRUE(F().Image8->Visible());
   EXPECT_FALSE(F().Image9->Visible());
-}
-
-// Not a check: how long one tick of each timer takes without its pauses.
-TEST_F(TickTest, MeasureHandlerTimes) {
-  using Clock = std::chrono::steady_clock;
-  const auto per_call = [](int n, auto&& fn) {
-    const auto t0 = Clock::now();
-    for (int i = 0; i < n; ++i) fn();
-    return std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / n;
-  };
-  Ticks(20);  // heating: sky pixels and the full tick
-  const double tick = per_call(200, [&] {
-    room::SimMinutes = 5.0L;  // no record trigger, heater keeps running
-    F().Timer2Timer(F().Timer2);
-  });
-  LossStep = 1;
-  const double loss = per_call(200, [&] {
-    if (LossStep > 20) LossStep = 1;  // copy ticks only, not the one that pauses
-    F().Timer1Timer(F().Timer1);
-  });
-  room::HeaterPowerW = 1000.0L;
-  const double heat = per_call(200, [&] { F().Timer4Timer(F().Timer4); });
-  std::printf("[ measure  ] Timer2Timer %.1f us, Timer1Timer %.1f us, Timer4Timer %.1f us\n",
-              tick, loss, heat);
 }
 
 }  // namespace

@@ -191,9 +191,10 @@ TEST(Pause, ServesTheWholeTimeAcrossSignals) {
   sigaction(SIGALRM, &old, nullptr);
   EXPECT_GE(g_alarms, 5);
   EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 1250);
+  // No pause: back at once (the bound leaves a loaded machine room).
   const auto s2 = std::chrono::steady_clock::now();
   fw::Pause(0);
-  EXPECT_LT(std::chrono::steady_clock::now() - s2, std::chrono::milliseconds(100));
+  EXPECT_LT(std::chrono::steady_clock::now() - s2, std::chrono::milliseconds(1000));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Painting: what OnPaint covers, stacking of labels and pictures, direct
 // drawing clipped by windowed controls, repaints of changed controls.
-#include <ctime>
 #include <set>
 
 #include "tests/framework/fw_fixture.h"
@@ -101,58 +100,6 @@ TEST_F(Paint, WindowedControlsClipCanvasDrawing) {
   EXPECT_EQ(hit_memo, 0);
   EXPECT_EQ(Pixel(*f, 5, 5), clFuchsia);
   EXPECT_EQ(Pixel(*f, 150, 90), clAqua) << "memo background";
-}
-
-TEST_F(Paint, FullPaintOfBusyWindowIsFast) {
-  std::string body = "OnPaint=Paint\n";
-  for (int i = 0; i < 40; ++i) {
-    std::string n = "X" + std::to_string(i);
-    body += "[" + n + "]\nClass=" + (i % 4 == 3 ? "TImage" : "TLabel") + "\nLeft=" +
-            std::to_string(10 + (i % 8) * 80) + "\nTop=" + std::to_string(10 + (i / 8) * 80) +
-            "\nWidth=70\nHeight=25\n";
-    if (i % 4 != 3) body += "AutoSize=false\nCaption=Label " + n + "\nColor=clBtnFace\nTransparent=" +
-                            (i % 2 ? "true" : "false") + "\nAlignment=taCenter\nLayout=tlCenter\n";
-  }
-  const char* head =
-      "[Form1]\nClass=TTestForm\nLeft=0\nTop=0\nClientWidth=682\nClientHeight=451\n";
-  RegisterResource("TTestForm", "FORMDATA", {head, body});
-  // Every component needs a field; these share two.
-  TFormClass k("TTestForm");
-  k.Method("Paint", &TestForm::Paint);
-  for (int i = 0; i < 40; ++i) {
-    std::string n = "X" + std::to_string(i);
-    if (i % 4 == 3)
-      k.Field(n, &TestForm::I1);
-    else
-      k.Field(n, &TestForm::L1);
-  }
-  auto f = std::make_unique<TestForm>(nullptr);
-  f->ReadDescription(k);
-  GdkPixbuf* pic = Solid(50, 25, clLime);
-  for (auto& c : f->Components())
-    if (auto* im = dynamic_cast<TImage*>(c.get())) im->SetPicture(pic);
-  g_object_unref(pic);
-  f->Show();
-  PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
-  Settle();
-  GdkRectangle all{0, 0, 682, 451};
-  GdkRegion* r = gdk_region_rectangle(&all);
-  // The program's own CPU time: what other work keeps the machine busy with
-  // does not count, nor the X server's drawing.
-  const auto cpu_ms = [] {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
-  };
-  const int runs = 50;
-  const double t0 = NowMs(), c0 = cpu_ms();
-  for (int i = 0; i < runs; ++i) f->PaintRegion(r);
-  gdk_display_sync(gdk_display_get_default());  // the server has drawn it all
-  const double per = (NowMs() - t0) / runs, cpu = (cpu_ms() - c0) / runs;
-  gdk_region_destroy(r);
-  std::printf("full paint of 682x451 with 40 labels and pictures: %.3f ms, %.3f ms of CPU\n",
-              per, cpu);
-  EXPECT_LT(cpu, 2.0);
 }
 
 }  // namespace
