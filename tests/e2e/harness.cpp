@@ -96,7 +96,7 @@ Program::Program(Options o) : opt_(std::move(o)) {
     std::erase_if(env, [&](const std::string& have) { return have.rfind(name, 0) == 0; });
     env.push_back(e);
   }
-  if (opt_.speed > 1) {
+  if (opt_.speed > 1 || opt_.changeable_speed > 0) {
     const char* lib = std::getenv("PYRO_FAKETIME_LIB");
     if (!lib || !*lib) lib = PYRO_FAKETIME_LIB;
     if (!*lib || access(lib, R_OK) != 0) {
@@ -104,7 +104,14 @@ Program::Program(Options o) : opt_(std::move(o)) {
       return;
     }
     env.push_back(std::string("LD_PRELOAD=") + lib);
-    env.push_back("FAKETIME=+0 x" + std::to_string(opt_.speed));
+    if (opt_.changeable_speed > 0) {
+      // Read again at every look at the clock, so a change counts at once.
+      SetSpeed(opt_.changeable_speed);
+      env.push_back("FAKETIME_TIMESTAMP_FILE=" + dir_ + "/faketime.rc");
+      env.push_back("FAKETIME_NO_CACHE=1");
+    } else {
+      env.push_back("FAKETIME=+0 x" + std::to_string(opt_.speed));
+    }
     // A sanitizer build wants its runtime first; the clock library is harmless
     // before it.
     const char* asan = getenv("ASAN_OPTIONS");
@@ -173,6 +180,16 @@ Program::~Program() {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
+}
+
+void Program::SetSpeed(double x) {
+  // Whole or not at all: the program may read it at any moment.
+  const std::string path = dir_ + "/faketime.rc", next = path + ".new";
+  {
+    std::ofstream f(next);
+    f << "+0 x" << x << "\n";
+  }
+  std::filesystem::rename(next, path);
 }
 
 bool Program::Running() {

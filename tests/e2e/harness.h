@@ -28,26 +28,6 @@ using probe::WindowOrigin;
 int Run(const std::vector<std::string>& argv, std::string* out = nullptr);
 
 
-// Polls `get` until its value has stayed the same for `quiet` seconds (the
-// program has done what it was doing), or `timeout` seconds have passed.
-template <class F>
-bool WaitUnchanged(F&& get, double quiet, double timeout) {
-  const double end = Now() + timeout;
-  auto last = get();
-  double since = Now();
-  for (;;) {
-    Sleep(0.05);
-    auto now = get();
-    if (now != last) {
-      last = std::move(now);
-      since = Now();
-    } else if (Now() - since >= quiet) {
-      return true;
-    }
-    if (Now() > end) return false;
-  }
-}
-
 struct Options {
   int speed = 1;               // faketime speed-up factor, 1 = real time
   std::string workdir;         // empty: a fresh temp dir
@@ -56,6 +36,9 @@ struct Options {
   bool find_window = true;     // false: the window is on another display
   bool move_to_origin = true;  // keeps clicks and pixels independent of the screen size
   long file_size_limit = -1;   // RLIMIT_FSIZE of the program in bytes, -1: none set
+  // A clock whose speed-up the test changes while the program runs
+  // (Program::SetSpeed), starting at this factor; 0: the fixed `speed`.
+  double changeable_speed = 0;
 };
 
 inline Options Speed(int x) {
@@ -91,6 +74,11 @@ class Program {
   const std::string& dir() const { return dir_; }
   // Where the window was before the harness moved it.
   int stored_x = -1, stored_y = -1;
+
+  // The changeable clock's new speed-up (Options::changeable_speed). The
+  // program sees its time jump as if it had run at this speed from its start:
+  // every timer fires once, then at the new pace.
+  void SetSpeed(double x);
 
   bool Running();  // not yet exited (reaps it if it has)
   std::optional<int> ExitCode() const { return exit_code_; }

@@ -29,8 +29,9 @@ class RecordFileFaults : public ::testing::Test {
     p.Click(at::kStop);  // focus out of the notepad
     p.Click(at::kStart);
     p.MoveTo(300, 200);  // a hovered check box is drawn lighter
-    // The text is in, the caret gone and the box drawn once they stand still.
-    ASSERT_TRUE(WaitUnchanged([&] { return std::pair(Notes(), TickPixels()); }, 1.5, 30));
+    // The text is in, the caret gone and the box drawn once a repaint asked
+    // for after them shows.
+    ASSERT_TRUE(p.Repaints(30));
     notes = Notes();
     unticked = TickPixels();
   }

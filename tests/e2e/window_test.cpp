@@ -118,8 +118,9 @@ TEST_F(Controls, NotepadKeepsTypedText) {
   p.Click(at::kNotepad);
   p.Type("Messung 1: 21 Grad");
   p.Click(at::kStop);  // focus leaves the notepad: no caret in the picture
-  // The text is in and the caret gone once the picture stands still.
-  ASSERT_TRUE(WaitUnchanged(notepad, 1.5, 30));
+  // The text is in and the caret gone once a repaint asked for after them
+  // shows.
+  ASSERT_TRUE(p.Repaints(30));
   const auto typed = notepad();
   EXPECT_GT(CountColour(p.Snapshot(), 376, 24, 249, 153, kBlue), before + 50);
   // Ticks, the sun, a whole repaint and START again leave the text alone.
@@ -132,16 +133,15 @@ TEST_F(Controls, NotepadKeepsTypedText) {
 }
 
 TEST_F(Controls, ArrowKeysMoveTheRunSelection) {
-  // The clock readout changes with every running tick, and stands while stopped.
+  // The clock readout changes with every running tick.
   const auto runs = [&] {
     const auto now = p.Clock();
-    return now && p.WaitForClock(*now + 2, 30);
+    return p.WaitForSelection("START", 30) && now && p.WaitForClock(*now + 2, 30);
   };
-  const auto stands = [&] { return WaitUnchanged([&] { return p.Clock(); }, 1.5, 30); };
   p.Click(at::kStart);  // START selected and focused
   ASSERT_TRUE(runs());
   p.Key("Down");  // to STOP, selecting it (not to RESET, which would run on)
-  EXPECT_TRUE(stands());
+  EXPECT_TRUE(p.WaitForSelection("STOP", 30));
   p.Key("Up");  // back to START
   EXPECT_TRUE(runs());
 }
@@ -160,7 +160,7 @@ TEST_F(Controls, TabLeavesTheNotepadForTheRecordBox) {
 // button reaches it, and Space selects it.
 TEST_F(Controls, TabReachesStartWhileStopped) {
   p.Click(at::kStop);
-  ASSERT_TRUE(WaitUnchanged([&] { return p.Clock(); }, 1.5, 30)) << "stopped";
+  ASSERT_TRUE(p.WaitForSelection("STOP", 30));
   p.Click(at::kHeaterButton);  // twice: the heater as it was, the focus on the button
   p.Click(at::kHeaterButton);
   p.Key("Tab");
@@ -178,7 +178,7 @@ TEST_F(Controls, UpDownsAreTabStopsThatStepNothing) {
   };
   p.Click(at::kSunButton);  // the focus on the sun's button (TabOrder 1)
   p.MoveTo(300, 200);       // nothing hovered
-  ASSERT_TRUE(WaitUnchanged([&] { return std::pair(arrows(288), arrows(320)); }, 1.0, 30));
+  ASSERT_TRUE(p.Repaints(30));  // and drawn so
   const auto plain1 = arrows(288), plain2 = arrows(320);
   ASSERT_TRUE(WaitFor([&] { return set_point() == "20"; }, 20));
   p.Key("Tab");  // UpDown1
@@ -209,7 +209,8 @@ TEST_F(Controls, ResetWhileRunningAndWhileStopped) {
   p.Click(at::kStop);
   p.Click(at::kReset);  // while stopped: the clock goes back, the run stays stopped
   ASSERT_TRUE(WaitFor([&] { return p.Clock() == 0; }, 30));
-  EXPECT_TRUE(WaitUnchanged([&] { return p.Clock(); }, 1.5, 30));
+  EXPECT_TRUE(p.WaitForSelection("STOP", 30));
+  ASSERT_TRUE(p.Repaints(30));  // what the ticks since would have shown
   EXPECT_EQ(p.Clock(), 0);
   p.Click(at::kStart);
   ASSERT_TRUE(p.WaitForClock(31, 60));
