@@ -1,6 +1,7 @@
 // State of the simulated room and its one-minute heat-balance step
 // (see room.h). Every operation is an x87 extended (long double) operation,
-// evaluated one by one in the order and bracketing of the model.
+// evaluated one at a time as bracketed here: the results are fixed to the
+// last bit, so nothing may be reordered or fused.
 #include "app/model/room.h"
 
 namespace room {

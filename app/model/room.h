@@ -1,6 +1,6 @@
 // The simulated room: state of the heat balance and its one-minute step.
 // Knows nothing of the window or the toolkit. All reals are long double
-// (x87 extended), each operation in the order and bracketing of the model.
+// (x87 extended), each operation rounded on its own, in the order written.
 #pragma once
 
 namespace room {

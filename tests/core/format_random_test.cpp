@@ -22,7 +22,8 @@ struct FixedCase {
 };
 
 const FixedCase kFixedCases[] = {
-    // Documented examples.
+    // Halves away from zero, a negative zero keeps its sign, the readouts'
+    // and the record file's values.
     {-0.04L, 1, "-0.0"}, {0.04L, 1, "0.0"}, {0.05L, 1, "0.1"}, {0.25L, 1, "0.3"},
     {0.125L, 2, "0.13"}, {2.5L, 0, "3"}, {-2.5L, 0, "-3"}, {9.96L, 1, "10.0"},
     {20.0L, 0, "20"}, {0.000001L, 2, "0.00"}, {-3.5L, 2, "-3.50"}, {20.0L, 2, "20.00"},
@@ -31,9 +32,9 @@ const FixedCase kFixedCases[] = {
     {0.5L, 0, "1"}, {1.5L, 0, "2"}, {-0.5L, 0, "-1"}, {0.05L, 1, "0.1"}, {0.15L, 1, "0.2"},
     {0.0005L, 3, "0.001"},
     // The algorithm taken literally (checked against an exact emulation of its
-    // steps): after adding h the digits are cut, and 0.005 + h lands just
-    // below 0.01, so these show the lower value; 99.95L lies further below
-    // the half than step 3 lifts.
+    // steps): after adding the half the digits are cut, and 0.005 + 0.005
+    // lands just below 0.01, so these show the lower value; 99.95L is stored
+    // further below the half than the last-place lift reaches.
     {0.005L, 2, "0.00"}, {1.005L, 2, "1.00"}, {-0.005L, 2, "-0.00"}, {99.95L, 1, "99.9"},
     {2.675L, 2, "2.68"}, {1.45L, 1, "1.5"},
     // Just below a half by more than the last place: cut.

@@ -1,7 +1,8 @@
-// Heat-balance step: the documented edge cases and a long run.
+// Heat-balance step: one step from chosen states, and a long run.
 // Expected bit patterns ("exact") come from an independent exact-rational
 // emulation of the step with 64-bit-significand round-to-nearest-even
-// arithmetic; the 7-decimal values are the documented ones.
+// arithmetic; the 7-decimal values were worked out by hand from the
+// formulas, as a second look at the same numbers.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,13 +19,13 @@ using namespace room;
 
 void CaseDefaults() {
   ResetToLoadValues();
-  SimTimeHours = 1.0L;  // the default of the documented cases
+  SimTimeHours = 1.0L;  // one simulated hour since the start, unless a case says otherwise
 }
 
 struct StepCase {
   const char* name;
   std::function<void()> setup;
-  long double room7;      // RoomTemp after the step, to 7 decimals (documented)
+  long double room7;      // RoomTemp after the step, to 7 decimals (by hand)
   long double room_bits;  // RoomTemp after the step, exact
   long double heater;     // HeaterPowerW after the step, exact
   long double loss;       // LossPowerW after the step, exact
@@ -32,42 +33,42 @@ struct StepCase {
   long double co2_bits;   // CO2PerDay, exact
 };
 
-TEST(HeatBalance, DocumentedEdgeCases) {
+TEST(HeatBalance, OneStepFromChosenStates) {
   const StepCase cases[] = {
-      {"1 first step from load", [] { ResetToLoadValues(); }, 19.9862837L, 0x9fe3e8b66c386f4cp-59L, 0.0L, 1000.0L,
+      {"first step from load", [] { ResetToLoadValues(); }, 19.9862837L, 0x9fe3e8b66c386f4cp-59L, 0.0L, 1000.0L,
        0.000001L, 0x9ae147ae147ae147p-60L},
-      {"3 demand below loss", [] { CaseDefaults(); RoomTemp = 19.5L; UValue = 3.0L; }, 19.5117274L,
+      {"demand below loss", [] { CaseDefaults(); RoomTemp = 19.5L; UValue = 3.0L; }, 19.5117274L,
        0x9c18048cfd124eecp-59L, 0xe78fffffffffffffp-52L, 2850.0L, 0xfcee9dd7ecbb7f9cp-68L, 0x99061f7ecb62139ap-64L},
-      {"4 demand equal to loss", [] { CaseDefaults(); RoomTemp = 19.0L; UValue = 2.0L; }, 19.0L, 19.0L, 1800.0L,
+      {"demand equal to loss", [] { CaseDefaults(); RoomTemp = 19.0L; UValue = 2.0L; }, 19.0L, 19.0L, 1800.0L,
        1800.0L, 0xf5c4a83b1d0c8041p-69L, 0x94b093dc156a1f84p-65L},
-      {"5a demand below 800", [] { CaseDefaults(); RoomTemp = 19.5L; OutsideTemp = 18.0L; }, 19.5089156L,
+      {"demand below 800", [] { CaseDefaults(); RoomTemp = 19.5L; OutsideTemp = 18.0L; }, 19.5089156L,
        0x9c12425639a81e0fp-59L, 800.0L, 150.0L, 0xda783f652907ef70p-70L, 0x842c96fe7b623da9p-66L},
-      {"5b raised loss below 800", [] { CaseDefaults(); RoomTemp = 19.5L; OutsideTemp = 19.0L; UValue = 6.0L; },
+      {"raised loss below 800", [] { CaseDefaults(); RoomTemp = 19.5L; OutsideTemp = 19.0L; UValue = 6.0L; },
        19.5068581L, 0x9c0e0ba4c9e3c85ap-59L, 800.0L, 300.0L, 0xda783f652907ef70p-70L, 0x842c96fe7b623da9p-66L},
-      {"6 above greatest power", [] { CaseDefaults(); SetPoint = 25.0L; OutsideTemp = -20.0L; UValue = 6.0L; },
+      {"above greatest power", [] { CaseDefaults(); SetPoint = 25.0L; OutsideTemp = -20.0L; UValue = 6.0L; },
        19.8902697L, 0x9f1f45b361c37a60p-59L, 16000.0L, 24000.0L, 0x8888aa1677c9f463p-65L, 0xa534b9538195a525p-62L},
-      {"7a outside warmer", [] { CaseDefaults(); OutsideTemp = 30.0L; }, 20.0137163L, 0xa01c174993c790b4p-59L, 0.0L,
+      {"outside warmer", [] { CaseDefaults(); OutsideTemp = 30.0L; }, 20.0137163L, 0xa01c174993c790b4p-59L, 0.0L,
        -1000.0L, 0.000001L, 0xa267488e8f2475abp-80L},
-      {"7b outside warmer, room below band", [] { CaseDefaults(); RoomTemp = 19.5L; OutsideTemp = 30.0L; },
+      {"outside warmer, room below band", [] { CaseDefaults(); RoomTemp = 19.5L; OutsideTemp = 30.0L; },
        19.5253751L, 0x9c33f7e1b7cacbb4p-59L, 800.0L, -1050.0L, 0xda783f652907ef70p-70L, 0x842c96fe7b623da9p-66L},
-      {"8 heater off", [] { CaseDefaults(); RoomTemp = 19.5L; HeaterOn = false; HeaterPowerW = 1800.0L; },
+      {"heater off", [] { CaseDefaults(); RoomTemp = 19.5L; HeaterOn = false; HeaterPowerW = 1800.0L; },
        19.4869695L, 0x9be55046e6cf3688p-59L, 0.0L, 950.0L, 0.000001L, 0xa267488e8f2475abp-80L},
-      {"9 sun on", [] { CaseDefaults(); SunOn = true; }, 19.9931419L, 0x9ff1f45b361c37a6p-59L, 0.0L, 1000.0L,
+      {"sun on", [] { CaseDefaults(); SunOn = true; }, 19.9931419L, 0x9ff1f45b361c37a6p-59L, 0.0L, 1000.0L,
        0.000001L, 0xa267488e8f2475abp-80L},
-      {"10a band keeps 1800", [] { CaseDefaults(); RoomTemp = 20.1L; HeaterPowerW = 1800.0L; }, 20.1108359L,
+      {"band keeps 1800", [] { CaseDefaults(); RoomTemp = 20.1L; HeaterPowerW = 1800.0L; }, 20.1108359L,
        0xa0e2fdeac41b18b8p-59L, 1800.0L, 0xfc80000000000001p-54L, 0xf5c4a83b1d0c8041p-69L, 0x94b093dc156a1f84p-65L},
-      {"10b band keeps 0", [] { CaseDefaults(); RoomTemp = 19.9L; }, 19.8864209L, 0x9f1763d35189ca58p-59L, 0.0L,
+      {"band keeps 0", [] { CaseDefaults(); RoomTemp = 19.9L; }, 19.8864209L, 0x9f1763d35189ca58p-59L, 0.0L,
        0xf77fffffffffffffp-54L, 0.000001L, 0xa267488e8f2475abp-80L},
-      {"10c on the lower bound", [] { CaseDefaults(); RoomTemp = 20.0L - 0.2L; }, 19.7865580L,
+      {"on the lower bound", [] { CaseDefaults(); RoomTemp = 20.0L - 0.2L; }, 19.7865580L,
        0x9e4adef036db2564p-59L, 0.0L, 0xf4ffffffffffffffp-54L, 0.000001L, 0xa267488e8f2475abp-80L},
-      {"10d on the upper bound", [] { CaseDefaults(); RoomTemp = 20.0L + 0.2L; HeaterPowerW = 1800.0L; },
+      {"on the upper bound", [] { CaseDefaults(); RoomTemp = 20.0L + 0.2L; HeaterPowerW = 1800.0L; },
        20.2106987L, 0xa1af82cddec9bdacp-59L, 1800.0L, 0xff00000000000001p-54L, 0xf5c4a83b1d0c8041p-69L,
        0x94b093dc156a1f84p-65L},
-      {"11 above band", [] { CaseDefaults(); RoomTemp = 20.5L; HeaterPowerW = 1800.0L; }, 20.4855979L,
+      {"above band", [] { CaseDefaults(); RoomTemp = 20.5L; HeaterPowerW = 1800.0L; }, 20.4855979L,
        0xa3e28125f1a1a810p-59L, 0.0L, 1050.0L, 0.000001L, 0xa267488e8f2475abp-80L},
-      {"12 CO2 rate", [] { CaseDefaults(); HeatingWork = 1.0L; HeaterPowerW = 1800.0L; SimTimeHours = 2.0L; },
+      {"CO2 rate", [] { CaseDefaults(); HeatingWork = 1.0L; HeaterPowerW = 1800.0L; SimTimeHours = 2.0L; },
        20.0109730L, 0xa0167907a96c73c4p-59L, 1800.0L, 1000.0L, 0x83d70a3d70a3d70ap-63L, 0x9f86c226809d4951p-61L},
-      {"13a first step after RESET at 2.5 h",
+      {"first step after RESET at 2.5 h",
        [] { CaseDefaults(); HeaterPowerW = 1800.0L; SimTimeHours = 2.5L; }, 20.0109730L, 0xa0167907a96c73c4p-59L,
        1800.0L, 1000.0L, 0xf5c4a83b1d0c8041p-69L, 0xede752f9bbdcff37p-67L},
   };
@@ -88,8 +89,8 @@ TEST(HeatBalance, DocumentedEdgeCases) {
   }
 }
 
-TEST(HeatBalance, DocumentedValues) {
-  // 1: two steps from the load values.
+TEST(HeatBalance, ValuesWorkedOutByHand) {
+  // Two steps from the load values: the first divides by the start time.
   ResetToLoadValues();
   EXPECT_EQ(SunPowerKW, 0.5L);
   HeatBalanceStep();
@@ -106,7 +107,7 @@ TEST(HeatBalance, DocumentedValues) {
   EXPECT_7(CO2PerDay, 0.0005808L);
   EXPECT_EQ(RoomTemp, 0x9fc7db49f91fafbcp-59L);
 
-  // 3: 1.3 x 2850 lies just below 3705.
+  // Demand below the loss: 1.3 x 2850 lies just below 3705.
   CaseDefaults();
   RoomTemp = 19.5L;
   UValue = 3.0L;
@@ -116,14 +117,14 @@ TEST(HeatBalance, DocumentedValues) {
   EXPECT_EQ(3705.0L - HeaterPowerW, 0x1p-52L);  // about 2.2e-16
   EXPECT_7(HeaterPowerKW, 3.705L);
 
-  // 4: exactly 19.
+  // A demand equal to the loss is not raised: the room stays exactly at 19.
   CaseDefaults();
   RoomTemp = 19.0L;
   UValue = 2.0L;
   HeatBalanceStep();
   EXPECT_EQ(RoomTemp, 19.0L);
 
-  // 6: the heating work grows by 0.2666667 per step.
+  // At the greatest power the heating work grows by 0.2666667 per step.
   CaseDefaults();
   SetPoint = 25.0L;
   OutsideTemp = -20.0L;
@@ -133,7 +134,7 @@ TEST(HeatBalance, DocumentedValues) {
   EXPECT_EQ(HeaterPowerKW, 16.0L);
   EXPECT_EQ(LossPowerKW, 24.0L);
 
-  // 12: 1.03 kWh and 4.9852 kg/day.
+  // The CO2 rate: 1.03 kWh in 2 h make 4.9852 kg/day.
   CaseDefaults();
   HeatingWork = 1.0L;
   HeaterPowerW = 1800.0L;
@@ -142,7 +143,8 @@ TEST(HeatBalance, DocumentedValues) {
   EXPECT_7(HeatingWork, 1.03L);
   EXPECT_7(CO2PerDay, 4.9852L);
 
-  // 13: after RESET at 2.5 h, then the tick's 1/60.
+  // After a RESET at 2.5 h the first step still divides by 2.5, the next by
+  // the tick's 1/60.
   CaseDefaults();
   HeaterPowerW = 1800.0L;
   SimTimeHours = 2.5L;
@@ -171,7 +173,7 @@ TEST(HeatBalance, LongRunSwitchesAtSteps16_53_83) {
   struct Expect {
     int step;
     long double before_bits;  // RoomTemp the step finds
-    long double before7;      // the same, as documented
+    long double before7;      // the same, to 7 decimals (by hand)
     long double heater_after;
     long double room_after_bits;
     long double work_after_bits;
