@@ -23,7 +23,7 @@
 #include "app/farbe_ach16.h"
 #include "app/model/record_file.h"
 #include "app/model/room.h"
-#include "framework/forms.h"
+#include "framework/native.h"
 #include "framework/pause.h"
 
 namespace {
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   fw::Application->CreateForm(Form1);
   StartPhase("start_create_form", t);
   TForm1& f = *Form1;
-  f.Show();
+  f.native().Show();
   // Up to the first paint (it switches Timer3 off), then a little longer for
   // the activation.
   while (f.Timer3->Enabled() && Clock::now() - t < std::chrono::seconds(5))
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_ticks: the simulation is not running\n");
     return 1;
   }
-  GdkWindow* canvas = f.CanvasWidget()->window;
+  GdkWindow* canvas = fw::CanvasOf(f)->window;
 
   // A simulated half hour first: readouts and the sky as in a running lesson.
   for (int i = 0; i < 30; ++i) {

@@ -1,5 +1,5 @@
-// Application object, resource registry, exception report and the ways out
-// of the program (loop end, error box, signals, lost display).
+// Application object, exception report and the ways out of the program
+// (loop end, error box, signals, lost display, X errors).
 #include <X11/Xlib.h>
 #include <execinfo.h>
 #include <gdk/gdkx.h>
@@ -10,10 +10,12 @@
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
-#include "framework/forms.h"
+#include "framework/clicks.h"
+#include "framework/native.h"
 #include "framework/toolkit.h"
 
 namespace fw {
@@ -22,14 +24,12 @@ TApplication* Application = nullptr;
 
 namespace {
 
-std::map<std::pair<std::string, std::string>, std::string>& Resources() {
-  static std::map<std::pair<std::string, std::string>, std::string> r;
-  return r;
-}
-
-void WriteTrace() {
+// An exception's words on the diagnostic output, then the calls that led
+// to the report.
+void Log(const std::string& words) {
+  std::fprintf(stderr, "TApplication.HandleException %s\n", words.c_str());
   void* frames[64];
-  int n = backtrace(frames, 64);
+  const int n = backtrace(frames, 64);
   backtrace_symbols_fd(frames, n, 2);
 }
 
@@ -45,6 +45,12 @@ std::string DefaultTitle() {
   if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
   if (auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
   return name;
+}
+
+// The modal boxes open now, the innermost last.
+std::vector<GtkWidget*>& OpenBoxes() {
+  static std::vector<GtkWidget*> boxes;
+  return boxes;
 }
 
 // A termination signal ends the program like a close. Inside a modal box the
@@ -66,36 +72,58 @@ int OnXIOError(Display* display) {
   ExitNow(1);
 }
 
-// The modal boxes open now, the innermost last.
-std::vector<GtkWidget*>& OpenBoxes() {
-  static std::vector<GtkWidget*> boxes;
-  return boxes;
+// X resources of ours that errors may name once another client destroyed a
+// window of ours: the windows, and the GCs made on them.
+struct OwnResources {
+  std::set<XID> windows;
+  std::map<XID, XID> gcs;  // GC -> the window it was made on
+  std::set<XID> gone;      // windows that errors showed destroyed
+};
+
+OwnResources& Own() {
+  static OwnResources own;
+  return own;
 }
 
-// X windows of ours that errors may name once another client destroyed them.
-std::vector<XID>& OwnWindows() {
-  static std::vector<XID> ids;
-  return ids;
+bool IsOwnWindow(Display* display, XID id) {
+  return Own().windows.count(id) ||
+         gdk_window_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
 }
 
-// Errors the toolkit has not trapped itself. Requests that reach one of our
-// windows after another client destroyed it (the timers draw until the
-// destruction is seen) are harmless, and so is what follows from them (a GC
-// that could not be made on the gone window): the destruction ends the
-// program anyway. Any other error is a fault of ours; the toolkit would end
-// the program with exit code 1, and so do we, but with the record file written.
-int OnXError(Display* display, XErrorEvent* e) {
-  static bool window_gone = false;
-  const unsigned char code = e->error_code;
-  if (code == BadWindow || code == BadDrawable || code == BadMatch) {
-    const auto& own = OwnWindows();
-    if (std::find(own.begin(), own.end(), e->resourceid) != own.end() ||
-        gdk_window_lookup_for_display(gdk_x11_lookup_xdisplay(display), e->resourceid))
-      window_gone = true;
+// Requests that reach a window of ours after another client destroyed it
+// (the timers draw until the destruction is seen) are harmless, and so is
+// what follows from them: a GC made on the gone window, a pixmap the toolkit
+// made for it. The destruction ends the program anyway. Any other error is a
+// fault; the toolkit would end the program with exit code 1, and so do we,
+// but with the record file written.
+bool Harmless(Display* display, const XErrorEvent& e) {
+  OwnResources& own = Own();
+  const XID id = e.resourceid;
+  switch (e.error_code) {
+    case BadWindow:
+    case BadDrawable:
+    case BadMatch:
+      if (IsOwnWindow(display, id)) {
+        own.gone.insert(id);
+        return true;
+      }
+      // A pixmap of ours, made for a window that is gone.
+      return !own.gone.empty() && e.error_code == BadDrawable &&
+             gdk_xid_table_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
+    case BadGC: {
+      const auto gc = own.gcs.find(id);
+      return gc != own.gcs.end() && own.gone.count(gc->second);
+    }
+    case BadPixmap:
+      return !own.gone.empty() &&
+             gdk_xid_table_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
+    default:
+      return false;
   }
-  if (window_gone && (code == BadWindow || code == BadDrawable || code == BadMatch ||
-                      code == BadGC || code == BadPixmap))
-    return 0;
+}
+
+int OnXError(Display* display, XErrorEvent* e) {
+  if (Harmless(display, *e)) return 0;
   char text[128] = "";
   XGetErrorText(display, e->error_code, text, sizeof text);
   const char* name = g_get_prgname();
@@ -107,43 +135,19 @@ int OnXError(Display* display, XErrorEvent* e) {
 
 }  // namespace
 
-void RegisterResource(const std::string& name, const std::string& type,
-                      std::initializer_list<std::string_view> pieces) {
-  std::string data;
-  for (auto p : pieces) data.append(p);
-  Resources()[{name, type}] = std::move(data);
-}
-
-bool RegisterCompiledResource(const std::string& name, const std::string& type,
-                              const std::string& path) {
-  GBytes* bytes = g_resources_lookup_data(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
-  if (!bytes) return false;
-  gsize size = 0;
-  const char* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-  RegisterResource(name, type, {std::string_view(data, size)});
-  g_bytes_unref(bytes);
-  return true;
-}
-
-const std::string* FindResource(const std::string& name, const std::string& type) {
-  auto& r = Resources();
-  auto it = r.find({name, type});
-  return it == r.end() ? nullptr : &it->second;
-}
-
 void Dispatch(const std::function<void()>& fn) {
+  const auto report = [](const std::exception& e) {
+    if (Application)
+      Application->HandleException(e);
+    else
+      Log(e.what());
+  };
   try {
     fn();
   } catch (const std::exception& e) {
-    if (Application) {
-      Application->HandleException(e);
-    } else {
-      std::fprintf(stderr, "TApplication.HandleException %s\n", e.what());
-      WriteTrace();
-    }
+    report(e);
   } catch (...) {
-    Exception e("unknown exception");
-    if (Application) Application->HandleException(e);
+    report(Exception("unknown exception"));
   }
 }
 
@@ -169,10 +173,10 @@ void TApplication::AdoptForm(std::unique_ptr<TForm> form) {
 void TApplication::Run() {
   if (!main_form_) return;
   if (!terminated_) {
-    main_form_->Show();
+    main_form_->native().Show();
     if (!terminated_) gtk_main();
   }
-  main_form_->DestroyWindow();
+  main_form_->native().DestroyWindow();
   RunExitHook();
 }
 
@@ -195,12 +199,11 @@ int TApplication::ShowBox(const std::string& text, const std::string& caption, i
   if (!gdk_display_get_default()) {
     std::fprintf(stderr, "WARNING: TApplication.MessageBox: no MessageBoxFunction\n%s\n%s\n%d\n",
                  caption.c_str(), text.c_str(), flags);
-    return 0;
+    return box::kNone;
   }
-  GtkWindow* parent = main_form_ && main_form_->Window() &&
-                              gtk_widget_get_visible(main_form_->Window())
-                          ? GTK_WINDOW(main_form_->Window())
-                          : nullptr;
+  GtkWidget* main_window = main_form_ ? WindowOf(*main_form_) : nullptr;
+  GtkWindow* parent =
+      main_window && gtk_widget_get_visible(main_window) ? GTK_WINDOW(main_window) : nullptr;
   GtkMessageType type = flags & box::kErrorIcon ? GTK_MESSAGE_ERROR : GTK_MESSAGE_OTHER;
   GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s",
                                           text.c_str());
@@ -223,21 +226,20 @@ int TApplication::ShowBox(const std::string& text, const std::string& caption, i
   // No window manager hands the focus back: ask for it, so OnActivate comes.
   // Before the box goes, so the focus moves straight over instead of falling
   // back to the root (and the pointer) first.
-  if (parent && main_form_ && gtk_widget_get_visible(main_form_->Window()))
-    gtk_window_present(parent);
+  if (parent && gtk_widget_get_visible(main_window)) gtk_window_present(parent);
   gtk_widget_destroy(box);
-  if (parent && main_form_) main_form_->BoxClosed();
+  if (parent && main_form_) main_form_->native().BoxClosed();
   switch (r) {
     case GTK_RESPONSE_OK: return box::kOk;
     case GTK_RESPONSE_CANCEL:
     case GTK_RESPONSE_DELETE_EVENT: return box::kCancel;
-    default: return 0;
+    default: return box::kNone;
   }
 }
 
 bool TApplication::InModalBox() const { return !OpenBoxes().empty(); }
 
-void TApplication::FocusBox() {
+void FocusBox() {
   if (!OpenBoxes().empty()) gtk_window_present(GTK_WINDOW(OpenBoxes().back()));
 }
 
@@ -250,14 +252,9 @@ void TApplication::RunExitHook() {
 
 void TApplication::HandleException(const std::exception& e) {
   std::string msg = e.what();
-  if (in_error_box_) {
-    // Keep the one box open; the second fault is only logged.
-    std::fprintf(stderr, "TApplication.HandleException %s\n", msg.c_str());
-    WriteTrace();
-    return;
-  }
-  std::fprintf(stderr, "TApplication.HandleException %s\n", msg.c_str());
-  WriteTrace();
+  Log(msg);
+  // Keep the one box open; a second fault is only logged.
+  if (in_error_box_) return;
   std::string text = msg;
   if (text.empty() || text.back() != '.') text += '.';
   text += "\r\rPress OK to ignore and risk data corruption.\rPress Cancel to kill the program.";
@@ -274,15 +271,23 @@ void ExitNow(int code) {
   _exit(code);
 }
 
-void RegisterOwnWindow(unsigned long xid) {
-  auto& own = OwnWindows();
-  if (std::find(own.begin(), own.end(), xid) == own.end()) own.push_back(xid);
+void RegisterOwnWindow(unsigned long window_xid) { Own().windows.insert(window_xid); }
+
+void RegisterOwnGC(GdkGC* gc, GdkDrawable* made_on) {
+  if (!gc || !made_on || !GDK_IS_WINDOW(made_on)) return;
+  // The X window behind it is the toplevel's (the toolkit draws the windows
+  // inside it on the toplevel's); asking a child for its own would make it
+  // one.
+  GdkWindow* top = gdk_window_get_toplevel(GDK_WINDOW(made_on));
+  Own().gcs[XGContextFromGC(GDK_GC_XGC(gc))] = GDK_WINDOW_XID(top);
 }
 
 void InitFramework(int* argc, char*** argv) {
   gtk_init(argc, argv);
+  // The toolkit's own double clicks (a check box, a text view) count as ours.
   GtkSettings* s = gtk_settings_get_default();
-  g_object_set(s, "gtk-double-click-time", 250, "gtk-double-click-distance", 3, nullptr);
+  g_object_set(s, "gtk-double-click-time", static_cast<gint>(ClickSeries::kTime),
+               "gtk-double-click-distance", ClickSeries::kDistance, nullptr);
   XSetIOErrorHandler(OnXIOError);
   XSetErrorHandler(OnXError);
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) toolkit::OnUnixSignal(sig, OnTerminationSignal);

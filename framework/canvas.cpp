@@ -11,7 +11,7 @@
 #include <cassert>
 #include <cstdlib>
 
-#include "framework/widgetkit.h"
+#include "framework/native.h"
 
 namespace fw {
 
@@ -62,85 +62,91 @@ TColor ResolveColor(TColor c) {
   }
 }
 
-TCanvas::TCanvas() = default;
+TCanvas::TCanvas() : native_(std::make_unique<Native>()) {}
+TCanvas::~TCanvas() = default;
 
-TCanvas::~TCanvas() {
-  if (gc_) g_object_unref(gc_);
-  if (clip_) gdk_region_destroy(clip_);
+TCanvas::Native::~Native() {
+  if (gc) g_object_unref(gc);
+  if (clip) gdk_region_destroy(clip);
 }
 
-void TCanvas::Attach(GdkDrawable* drawable) {
-  if (drawable == drawable_) return;
+void TCanvas::Native::Attach(GdkDrawable* d) {
+  if (d == drawable) return;
   // A GC belongs to drawables of one depth and screen; make a fresh one.
-  if (gc_) {
-    g_object_unref(gc_);
-    gc_ = nullptr;
+  if (gc) {
+    g_object_unref(gc);
+    gc = nullptr;
   }
-  drawable_ = drawable;
+  drawable = d;
 }
 
-void TCanvas::SetClipRegion(GdkRegion* region) {
-  if (clip_) {
-    gdk_region_destroy(clip_);
-    clip_ = nullptr;
+void TCanvas::Native::SetClip(GdkRegion* region) {
+  if (clip) {
+    gdk_region_destroy(clip);
+    clip = nullptr;
   }
-  if (region) clip_ = gdk_region_copy(region);
-  if (gc_) gdk_gc_set_clip_region(gc_, clip_);
+  if (region) clip = gdk_region_copy(region);
+  if (gc) gdk_gc_set_clip_region(gc, clip);
 }
 
-void TCanvas::PrepareGC(TColor color) {
-  assert(drawable_ && "drawing needs an attached drawable");
-  if (!gc_) {
-    gc_ = gdk_gc_new(drawable_);
+namespace {
+
+// The GC in the colour, with the pen's line attributes.
+GdkGC* Prepare(TCanvas& c, TColor color) {
+  TCanvas::Native& n = c.native();
+  assert(n.drawable && "drawing needs an attached drawable");
+  if (!n.gc) {
+    n.gc = gdk_gc_new(n.drawable);
+    RegisterOwnGC(n.gc, n.drawable);
     // GDK 2 fills polygons even-odd and has no setter; the X GC keeps this.
-    XSetFillRule(GDK_GC_XDISPLAY(gc_), GDK_GC_XGC(gc_), WindingRule);
-    if (clip_) gdk_gc_set_clip_region(gc_, clip_);
+    XSetFillRule(GDK_GC_XDISPLAY(n.gc), GDK_GC_XGC(n.gc), WindingRule);
+    if (n.clip) gdk_gc_set_clip_region(n.gc, n.clip);
   }
   GdkColor g = ToGdkColor(color);
-  gdk_gc_set_rgb_fg_color(gc_, &g);
+  gdk_gc_set_rgb_fg_color(n.gc, &g);
   // Width 0 with the last point left out matches the one-pixel line exactly;
   // a real width 1 misses pixels.
-  if (Pen.Width <= 1)
-    gdk_gc_set_line_attributes(gc_, 0, GDK_LINE_SOLID, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
+  if (c.Pen.Width <= 1)
+    gdk_gc_set_line_attributes(n.gc, 0, GDK_LINE_SOLID, GDK_CAP_NOT_LAST, GDK_JOIN_MITER);
   else
-    gdk_gc_set_line_attributes(gc_, Pen.Width, GDK_LINE_SOLID, GDK_CAP_ROUND, GDK_JOIN_ROUND);
+    gdk_gc_set_line_attributes(n.gc, c.Pen.Width, GDK_LINE_SOLID, GDK_CAP_ROUND, GDK_JOIN_ROUND);
+  return n.gc;
 }
 
+}  // namespace
+
 void TCanvas::DrawRectangle(int x1, int y1, int x2, int y2) {
-  if (!drawable_) return;
+  if (!native_->drawable) return;
   int l = std::min(x1, x2), t = std::min(y1, y2);
   int w = std::abs(x2 - x1), h = std::abs(y2 - y1);
   if (w == 0 || h == 0) return;
+  GdkDrawable* d = native_->drawable;
   if (w == 1 || h == 1) {
     // All outline; the server draws nothing for a 0 by 0 outline.
-    PrepareGC(Pen.Color);
-    gdk_draw_rectangle(drawable_, gc_, TRUE, l, t, w, h);
+    gdk_draw_rectangle(d, Prepare(*this, Pen.Color), TRUE, l, t, w, h);
     return;
   }
-  PrepareGC(Brush.Color);
-  gdk_draw_rectangle(drawable_, gc_, TRUE, l, t, w, h);
-  PrepareGC(Pen.Color);
+  gdk_draw_rectangle(d, Prepare(*this, Brush.Color), TRUE, l, t, w, h);
   // An unfilled rectangle covers one more pixel in each direction.
-  gdk_draw_rectangle(drawable_, gc_, FALSE, l, t, w - 1, h - 1);
+  gdk_draw_rectangle(d, Prepare(*this, Pen.Color), FALSE, l, t, w - 1, h - 1);
 }
 
 void TCanvas::FillRectangle(const TRect& r) {
-  if (!drawable_) return;
+  if (!native_->drawable) return;
   if (r.Right <= r.Left || r.Bottom <= r.Top) return;
-  PrepareGC(Brush.Color);
-  gdk_draw_rectangle(drawable_, gc_, TRUE, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  gdk_draw_rectangle(native_->drawable, Prepare(*this, Brush.Color), TRUE, r.Left, r.Top,
+                     r.Right - r.Left, r.Bottom - r.Top);
 }
 
 void TCanvas::DrawEllipse(int x1, int y1, int x2, int y2) {
-  if (!drawable_) return;
+  if (!native_->drawable) return;
   int l = std::min(x1, x2), t = std::min(y1, y2);
   int w = std::abs(x2 - x1), h = std::abs(y2 - y1);
   if (w == 0 || h == 0) return;
   // Filling with the full w, h would leak brush outside the outline.
-  PrepareGC(Brush.Color);
-  gdk_draw_arc(drawable_, gc_, TRUE, l, t, w - 1, h - 1, 0, 360 * 64);
-  PrepareGC(Pen.Color);
-  gdk_draw_arc(drawable_, gc_, FALSE, l, t, w - 1, h - 1, 0, 360 * 64);
+  GdkDrawable* d = native_->drawable;
+  gdk_draw_arc(d, Prepare(*this, Brush.Color), TRUE, l, t, w - 1, h - 1, 0, 360 * 64);
+  gdk_draw_arc(d, Prepare(*this, Pen.Color), FALSE, l, t, w - 1, h - 1, 0, 360 * 64);
 }
 
 void TCanvas::DrawPolygon(std::initializer_list<TPoint> points) {
@@ -148,55 +154,54 @@ void TCanvas::DrawPolygon(std::initializer_list<TPoint> points) {
 }
 
 void TCanvas::DrawPolygon(const std::vector<TPoint>& points) {
-  if (!drawable_ || points.empty()) return;
+  if (!native_->drawable || points.empty()) return;
   std::vector<GdkPoint> gp;
   gp.reserve(points.size());
   for (const TPoint& p : points) gp.push_back(GdkPoint{p.x, p.y});
-  PrepareGC(Brush.Color);
-  gdk_draw_polygon(drawable_, gc_, TRUE, gp.data(), static_cast<gint>(gp.size()));
-  PrepareGC(Pen.Color);
-  gdk_draw_polygon(drawable_, gc_, FALSE, gp.data(), static_cast<gint>(gp.size()));
+  GdkDrawable* d = native_->drawable;
+  const gint n = static_cast<gint>(gp.size());
+  gdk_draw_polygon(d, Prepare(*this, Brush.Color), TRUE, gp.data(), n);
+  gdk_draw_polygon(d, Prepare(*this, Pen.Color), FALSE, gp.data(), n);
 }
 
 void TCanvas::MovePenTo(int x, int y) { PenPos = {x, y}; }
 
 void TCanvas::DrawLineTo(int x, int y) {
-  if (drawable_) {
-    PrepareGC(Pen.Color);
-    gdk_draw_line(drawable_, gc_, PenPos.x, PenPos.y, x, y);
-  }
+  if (native_->drawable)
+    gdk_draw_line(native_->drawable, Prepare(*this, Pen.Color), PenPos.x, PenPos.y, x, y);
   PenPos = {x, y};
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
-  if (!drawable_) return;
+  if (!native_->drawable) return;
   // Only the GC's colour changes; Pen and Brush are read afresh by each draw.
-  PrepareGC(color);
-  gdk_draw_point(drawable_, gc_, x, y);
+  gdk_draw_point(native_->drawable, Prepare(*this, color), x, y);
 }
 
 void TCanvas::CopyCanvasRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-  if (!drawable_ || !source.drawable_) return;
+  GdkDrawable* d = native_->drawable;
+  GdkDrawable* from = source.native_->drawable;
+  if (!d || !from) return;
   int w = dest.Right - dest.Left, h = dest.Bottom - dest.Top;
   int sw = sourceRect.Right - sourceRect.Left, sh = sourceRect.Bottom - sourceRect.Top;
   if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
   // The program copies between equal sizes; unequal ones copy the common part.
   int cw = std::min(w, sw), ch = std::min(h, sh);
   if (cw <= 0 || ch <= 0) return;
-  PrepareGC(Pen.Color);
   // The X server copies overlapping areas as if through a temporary.
-  gdk_draw_drawable(drawable_, gc_, source.drawable_, sourceRect.Left, sourceRect.Top,
-                    dest.Left, dest.Top, cw, ch);
+  gdk_draw_drawable(d, Prepare(*this, Pen.Color), from, sourceRect.Left, sourceRect.Top, dest.Left,
+                    dest.Top, cw, ch);
 }
 
 TColor TCanvas::GetPixel(int x, int y) {
-  if (!drawable_) return clNone;
-  GdkColormap* cmap = gdk_drawable_get_colormap(drawable_);
+  GdkDrawable* d = native_->drawable;
+  if (!d) return clNone;
+  GdkColormap* cmap = gdk_drawable_get_colormap(d);
   if (!cmap) return clNone;
   int dw = 0, dh = 0;
-  gdk_drawable_get_size(drawable_, &dw, &dh);
+  gdk_drawable_get_size(d, &dw, &dh);
   if (x < 0 || y < 0 || x >= dw || y >= dh) return clNone;
-  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, drawable_, cmap, x, y, 0, 0, 1, 1);
+  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, d, cmap, x, y, 0, 0, 1, 1);
   if (!pb) return clNone;
   const guchar* p = gdk_pixbuf_get_pixels(pb);
   TColor c = static_cast<TColor>(p[0] | (p[1] << 8) | (p[2] << 16));

@@ -7,13 +7,10 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "framework/types.h"
-
-typedef struct _GdkDrawable GdkDrawable;
-typedef struct _GdkGC GdkGC;
-typedef struct _GdkRegion GdkRegion;
 
 namespace fw {
 
@@ -58,18 +55,13 @@ class TCanvas {
   // Reads one pixel back from the screen (tests and diagnostics).
   TColor GetPixel(int x, int y);
 
-  // --- framework internals ---
-  // The drawable drawn on; null means drawing is a no-op (no window yet).
-  void Attach(GdkDrawable* drawable);
-  GdkDrawable* Drawable() const { return drawable_; }
-  // Limits drawing to the region (copied), or lifts the limit with null.
-  void SetClipRegion(GdkRegion* region);
+  // The toolkit side: the window drawn on, its GC, the clip of a paint
+  // (framework/native.h). Before the window exists drawing does nothing.
+  struct Native;
+  Native& native() const { return *native_; }
 
  private:
-  void PrepareGC(TColor color);
-  GdkDrawable* drawable_ = nullptr;
-  GdkGC* gc_ = nullptr;
-  GdkRegion* clip_ = nullptr;
+  std::unique_ptr<Native> native_;
 };
 
 // Resolves system colours (clBtnFace, ...) to plain $BBGGRR values.

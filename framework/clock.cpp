@@ -1,6 +1,5 @@
-// The toolkit's clock: GLib's monotonic time and the main loop's timeouts,
-// whose firings already follow the rules of fw::Clock (no catch-up, no
-// re-entry).
+// The toolkit's clock: the main loop's timeouts, whose firings already
+// follow the rules of fw::Clock (no catch-up, no re-entry).
 #include "framework/clock.h"
 
 #include <glib.h>
@@ -13,7 +12,6 @@ namespace {
 
 class MainLoopClock : public Clock {
  public:
-  std::int64_t NowMs() override { return g_get_monotonic_time() / 1000; }
   unsigned AddTimeout(unsigned interval_ms, Tick tick) override {
     return toolkit::AddTimeout(interval_ms, std::move(tick));
   }

@@ -3,7 +3,6 @@
 // and the up-down's repeat take their timeouts from here and nowhere else.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
 namespace fw {
@@ -11,9 +10,6 @@ namespace fw {
 class Clock {
  public:
   virtual ~Clock() = default;
-
-  // Milliseconds on a monotonic scale.
-  virtual std::int64_t NowMs() = 0;
 
   // Runs tick about every interval_ms until it returns false or the timeout
   // is removed; never while its own tick runs. A firing that comes due while

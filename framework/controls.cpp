@@ -8,9 +8,8 @@
 #include <cassert>
 
 #include "framework/clock.h"
-#include "framework/forms.h"
+#include "framework/native.h"
 #include "framework/toolkit.h"
-#include "framework/widgetkit.h"
 
 namespace fw {
 
@@ -51,35 +50,60 @@ std::string MnemonicText(const std::string& caption) {
   return out;
 }
 
-namespace {
-
-void ApplyTextLook(GtkWidget* label, const TFont& font) {
-  if (!label) return;
+void ApplyFont(GtkWidget* widget, const TFont& font) {
   PangoFontDescription* d = NewFontDescription(font);
-  gtk_widget_modify_font(label, d);
+  gtk_widget_modify_font(widget, d);
   pango_font_description_free(d);
-  GdkColor c = ToGdkColor(font.Color);
-  for (GtkStateType s : {GTK_STATE_NORMAL, GTK_STATE_ACTIVE, GTK_STATE_PRELIGHT})
-    gtk_widget_modify_fg(label, s, &c);
 }
 
+GdkCursor* HandCursor() {
+  // Made once, for the run; every window that shows it holds a reference.
+  static GdkCursor* const hand = gdk_cursor_new_for_display(gdk_display_get_default(), GDK_HAND2);
+  return hand;
+}
+
+void SetHintAndCursor(const TControl& control, GtkWidget* tip_on,
+                      std::initializer_list<GtkWidget*> cursor_on) {
+  if (control.ShowHint && !control.Hint.empty())
+    gtk_widget_set_tooltip_text(tip_on, control.Hint.c_str());
+  if (control.Cursor != TCursor::crHandPoint) return;
+  for (GtkWidget* w : cursor_on)
+    toolkit::OnSignal(w, "realize", [w] {
+      gdk_window_set_cursor(w->window, HandCursor());
+      // The text view keeps an I-beam on its text window; the hand wins here.
+      if (GTK_IS_TEXT_VIEW(w))
+        if (GdkWindow* tw = gtk_text_view_get_window(GTK_TEXT_VIEW(w), GTK_TEXT_WINDOW_TEXT))
+          gdk_window_set_cursor(tw, HandCursor());
+    }, toolkit::Order::kAfter);
+}
+
+namespace {
+
+// The toolkit's label inside a button; null when there is none.
 GtkWidget* LabelOf(GtkWidget* bin) {
   GtkWidget* child = bin ? gtk_bin_get_child(GTK_BIN(bin)) : nullptr;
   return child && GTK_IS_LABEL(child) ? child : nullptr;
 }
 
-}  // namespace
-
-void SetHandCursor(GtkWidget* w) {
-  GdkCursor* hand = gdk_cursor_new_for_display(gtk_widget_get_display(w), GDK_HAND2);
-  gdk_window_set_cursor(w->window, hand);
-  if (GTK_IS_TEXT_VIEW(w)) {
-    // The text view keeps an I-beam on its text window; the hand wins here.
-    if (GdkWindow* tw = gtk_text_view_get_window(GTK_TEXT_VIEW(w), GTK_TEXT_WINDOW_TEXT))
-      gdk_window_set_cursor(tw, hand);
-  }
-  gdk_cursor_unref(hand);
+// A caption's font and colour on the toolkit's label.
+void ApplyTextLook(GtkWidget* label, const TFont& font) {
+  if (!label) return;
+  ApplyFont(label, font);
+  GdkColor c = ToGdkColor(font.Color);
+  for (GtkStateType s : {GTK_STATE_NORMAL, GTK_STATE_ACTIVE, GTK_STATE_PRELIGHT})
+    gtk_widget_modify_fg(label, s, &c);
 }
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i) text += '\n';
+    text += lines[i];
+  }
+  return text;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- components
 
@@ -108,25 +132,28 @@ void TGraphicControl::SetVisible(bool v) {
 }
 
 void TGraphicControl::Invalidate() {
-  if (Owner()) Owner()->InvalidateRect(BoundsRect());
+  if (Owner()) Owner()->native().InvalidateRect(BoundsRect());
 }
 
 // ---- label
 
-TLabel::~TLabel() {
-  if (layout_) g_object_unref(layout_);
+TLabel::TLabel(TForm* owner) : TGraphicControl(owner), native_(std::make_unique<Native>()) {}
+TLabel::~TLabel() = default;
+TLabel::Native::~Native() {
+  if (layout) g_object_unref(layout);
 }
 
 void TLabel::UpdateLayout() {
-  if (!Owner() || !Owner()->TextContext()) return;
-  if (!layout_) layout_ = pango_layout_new(Owner()->TextContext());
+  if (!Owner() || !Owner()->native().text) return;
+  PangoLayout*& layout = native_->layout;
+  if (!layout) layout = pango_layout_new(Owner()->native().text);
   PangoFontDescription* d = NewFontDescription(font_);
-  pango_layout_set_font_description(layout_, d);
+  pango_layout_set_font_description(layout, d);
   pango_font_description_free(d);
-  pango_layout_set_text(layout_, caption_.c_str(), -1);
+  pango_layout_set_text(layout, caption_.c_str(), -1);
   if (AutoSize) {
     int w = 0, h = 0;
-    pango_layout_get_pixel_size(layout_, &w, &h);
+    pango_layout_get_pixel_size(layout, &w, &h);
     SetBounds(left_, top_, w, h);
   }
 }
@@ -159,17 +186,18 @@ void TLabel::SetColor(TColor c) {
 }
 
 void TLabel::Paint(TCanvas& canvas) {
-  GdkDrawable* d = canvas.Drawable();
-  GdkGC* gc = Owner() ? Owner()->ControlGC() : nullptr;
+  GdkDrawable* d = canvas.native().drawable;
+  GdkGC* gc = Owner() ? Owner()->native().gc : nullptr;
+  PangoLayout* layout = native_->layout;
   if (!d || !gc) return;
   if (!transparent_) {
     GdkColor bg = ToGdkColor(color_);
     gdk_gc_set_rgb_fg_color(gc, &bg);
     gdk_draw_rectangle(d, gc, TRUE, left_, top_, width_, height_);
   }
-  if (!layout_ || caption_.empty()) return;
+  if (!layout || caption_.empty()) return;
   int w = 0, h = 0;
-  pango_layout_get_pixel_size(layout_, &w, &h);
+  pango_layout_get_pixel_size(layout, &w, &h);
   int x = left_, y = top_;
   if (Alignment == TAlignment::taCenter) x += (width_ - w) / 2;
   if (Alignment == TAlignment::taRightJustify) x += width_ - w;
@@ -177,66 +205,79 @@ void TLabel::Paint(TCanvas& canvas) {
   if (Layout == TTextLayout::tlBottom) y += height_ - h;
   GdkColor fg = ToGdkColor(font_.Color);
   gdk_gc_set_rgb_fg_color(gc, &fg);
-  gdk_draw_layout(d, gc, x, y, layout_);
+  gdk_draw_layout(d, gc, x, y, layout);
 }
 
 // ---- picture
 
-TImage::~TImage() {
-  if (picture_) g_object_unref(picture_);
+TImage::TImage(TForm* owner) : TGraphicControl(owner), native_(std::make_unique<Native>()) {}
+TImage::~TImage() = default;
+TImage::Native::~Native() {
+  if (picture) g_object_unref(picture);
 }
 
-void TImage::SetPicture(GdkPixbuf* pixbuf) {
-  if (pixbuf == picture_) return;
+void SetPicture(TImage& image, GdkPixbuf* pixbuf) {
+  GdkPixbuf*& picture = image.native().picture;
+  if (pixbuf == picture) return;
   if (pixbuf) g_object_ref(pixbuf);
-  if (picture_) g_object_unref(picture_);
-  picture_ = pixbuf;
-  if (visible_) Invalidate();
+  if (picture) g_object_unref(picture);
+  picture = pixbuf;
+  if (image.Visible()) image.Invalidate();
 }
 
 void TImage::Paint(TCanvas& canvas) {
-  GdkDrawable* d = canvas.Drawable();
-  GdkGC* gc = Owner() ? Owner()->ControlGC() : nullptr;
-  if (!d || !gc || !picture_) return;
-  int w = std::min(width_, gdk_pixbuf_get_width(picture_));
-  int h = std::min(height_, gdk_pixbuf_get_height(picture_));
+  GdkDrawable* d = canvas.native().drawable;
+  GdkGC* gc = Owner() ? Owner()->native().gc : nullptr;
+  GdkPixbuf* picture = native_->picture;
+  if (!d || !gc || !picture) return;
+  int w = std::min(width_, gdk_pixbuf_get_width(picture));
+  int h = std::min(height_, gdk_pixbuf_get_height(picture));
   if (w <= 0 || h <= 0) return;
-  gdk_draw_pixbuf(d, gc, picture_, 0, 0, left_, top_, w, h, GDK_RGB_DITHER_NONE, 0, 0);
+  gdk_draw_pixbuf(d, gc, picture, 0, 0, left_, top_, w, h, GDK_RGB_DITHER_NONE, 0, 0);
 }
 
 // ---- windowed controls
 
+TWinControl::TWinControl(TForm* owner) : TControl(owner), native_(std::make_unique<Native>()) {}
+
 TWinControl::~TWinControl() {
-  if (widget_) gtk_widget_destroy(widget_);
+  if (native_->widget) gtk_widget_destroy(native_->widget);  // clears native_ (Hold)
 }
 
-void TWinControl::PutInEventBox(GtkWidget* inner) {
-  assert(!widget_ && "a control makes its widget once");
-  GtkWidget* fixed = Owner()->CanvasWidget();
-  widget_ = gtk_event_box_new();
-  gtk_event_box_set_visible_window(GTK_EVENT_BOX(widget_), TRUE);
-  gtk_container_add(GTK_CONTAINER(widget_), inner);
-  gtk_widget_set_size_request(widget_, width_, height_);
-  gtk_widget_set_size_request(inner, width_, height_);
-  gtk_fixed_put(GTK_FIXED(fixed), widget_, left_, top_);
-  if (ShowHint && !Hint.empty()) gtk_widget_set_tooltip_text(inner, Hint.c_str());
-  if (Cursor == TCursor::crHandPoint) {
-    for (GtkWidget* w : {widget_, inner})
-      toolkit::OnSignal(w, "realize", [w] { SetHandCursor(w); }, toolkit::Order::kAfter);
-  }
+void TWinControl::Native::Hold(GtkWidget* outer, GtkWidget* inside) {
+  assert(!widget && "a control makes its widget once");
+  widget = outer;
+  inner = inside;
+  toolkit::OnSignal(outer, "destroy", [this] {
+    widget = nullptr;
+    inner = nullptr;
+    toggled_id = 0;
+  });
+}
+
+void PutInEventBox(TWinControl& control, GtkWidget* inner) {
+  GtkWidget* box = gtk_event_box_new();
+  gtk_event_box_set_visible_window(GTK_EVENT_BOX(box), TRUE);
+  gtk_container_add(GTK_CONTAINER(box), inner);
+  gtk_widget_set_size_request(box, control.Width(), control.Height());
+  gtk_widget_set_size_request(inner, control.Width(), control.Height());
+  gtk_fixed_put(GTK_FIXED(CanvasOf(*control.Owner())), box, control.Left(), control.Top());
+  control.native().Hold(box, inner);
+  SetHintAndCursor(control, inner, {box, inner});
   gtk_widget_show_all(inner);
-  if (visible_) gtk_widget_show(widget_);
+  if (control.Visible()) gtk_widget_show(box);
 }
 
 void TWinControl::SetVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
-  if (!widget_) return;
+  GtkWidget* w = native_->widget;
+  if (!w) return;
   if (v) {
-    gtk_widget_show(widget_);
+    gtk_widget_show(w);
   } else {
-    gtk_widget_hide(widget_);
-    Owner()->InvalidateRect(BoundsRect());
+    gtk_widget_hide(w);
+    Owner()->native().InvalidateRect(BoundsRect());
   }
 }
 
@@ -246,9 +287,10 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   top_ = top;
   width_ = width;
   height_ = height;
-  if (!widget_) return;
-  gtk_fixed_move(GTK_FIXED(Owner()->CanvasWidget()), widget_, left, top);
-  gtk_widget_set_size_request(widget_, width, height);
+  GtkWidget* w = native_->widget;
+  if (!w) return;
+  gtk_fixed_move(GTK_FIXED(CanvasOf(*Owner())), w, left, top);
+  gtk_widget_set_size_request(w, width, height);
 }
 
 // ---- button
@@ -259,25 +301,30 @@ void TButton::CreateHandle() {
   toolkit::OnSignal(b, "clicked", [this] {
     if (OnClick) OnClick(this);
   });
-  PutInEventBox(b);
+  PutInEventBox(*this, b);
 }
 
 void TButton::SetCaption(const std::string& s) {
   if (s == caption_) return;
   caption_ = s;
-  if (widget_) gtk_button_set_label(GTK_BUTTON(gtk_bin_get_child(GTK_BIN(widget_))),
-                                    MnemonicText(s).c_str());
+  if (GtkWidget* b = native_->inner) gtk_button_set_label(GTK_BUTTON(b), MnemonicText(s).c_str());
 }
 
 void TButton::SetFontColor(TColor c) {
   if (c == font_.Color) return;
   font_.Color = c;
-  if (widget_) ApplyTextLook(LabelOf(gtk_bin_get_child(GTK_BIN(widget_))), font_);
+  ApplyTextLook(LabelOf(native_->inner), font_);
 }
 
 // ---- check box and radio button
 
 namespace {
+
+GtkToggleButton* ToggleOf(const TWinControl& c) {
+  GtkWidget* b = c.native().inner;
+  return b ? GTK_TOGGLE_BUTTON(b) : nullptr;
+}
+
 // Changes to widgets made by the framework itself must not come back as
 // clicks: silence every toggle of the form (the radio group spans it).
 class ToggleSilence {
@@ -289,26 +336,27 @@ class ToggleSilence {
 
  private:
   void Set(bool block) {
-    for (auto& c : form_->Components())
-      if (auto* b = dynamic_cast<TButtonControl*>(c.get())) b->BlockToggled(block);
+    for (auto& c : form_->Components()) {
+      auto* b = dynamic_cast<TButtonControl*>(c.get());
+      if (!b || !b->native().inner || !b->native().toggled_id) continue;
+      if (block)
+        g_signal_handler_block(b->native().inner, b->native().toggled_id);
+      else
+        g_signal_handler_unblock(b->native().inner, b->native().toggled_id);
+    }
   }
   TForm* form_;
 };
+
 }  // namespace
 
 TButtonControl::~TButtonControl() {
-  if (button_ && toggled_id_) g_signal_handler_disconnect(button_, toggled_id_);
+  // Its handler must not reach the control while the widget goes.
+  if (native_->inner && native_->toggled_id)
+    g_signal_handler_disconnect(native_->inner, native_->toggled_id);
 }
 
 void TButtonControl::SetChecked(bool v) { checked_ = v; }
-
-void TButtonControl::BlockToggled(bool block) {
-  if (!button_ || !toggled_id_) return;
-  if (block)
-    g_signal_handler_block(button_, toggled_id_);
-  else
-    g_signal_handler_unblock(button_, toggled_id_);
-}
 
 void TButtonControl::ReportChange() {
   if (checked_ == reported_) return;
@@ -316,60 +364,65 @@ void TButtonControl::ReportChange() {
   if (OnChange) OnChange(this);
 }
 
-void TButtonControl::CreateToggle(GtkWidget* button) {
-  button_ = button;
+void TButtonControl::CreateToggle() {
+  // The subclass has put the toolkit's button here; it goes into its event box.
+  GtkWidget* button = native_->inner;
+  native_->inner = nullptr;
   ApplyTextLook(LabelOf(button), font_);
   {
     ToggleSilence quiet(Owner());
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), checked_);
   }
-  toggled_id_ = toolkit::OnSignal(button, "toggled", [this] { WidgetToggled(); });
-  PutInEventBox(button);
+  PutInEventBox(*this, button);
+  native_->toggled_id = toolkit::OnSignal(button, "toggled", [this] { WidgetToggled(); });
   FitToCaption();  // in the window, with its style: the size it will show at
 }
 
 void TButtonControl::SetCaption(const std::string& s) {
   if (s == caption_) return;
   caption_ = s;
-  if (!button_) return;
-  gtk_button_set_label(GTK_BUTTON(button_), MnemonicText(s).c_str());
-  ApplyTextLook(LabelOf(button_), font_);  // the new label widget
+  GtkWidget* button = native_->inner;
+  if (!button) return;
+  gtk_button_set_label(GTK_BUTTON(button), MnemonicText(s).c_str());
+  ApplyTextLook(LabelOf(button), font_);  // the new label widget
   FitToCaption();
 }
 
 void TButtonControl::SetFontColor(TColor c) {
   if (c == font_.Color) return;
   font_.Color = c;
-  ApplyTextLook(LabelOf(button_), font_);
+  ApplyTextLook(LabelOf(native_->inner), font_);
 }
 
 void TButtonControl::FitToCaption() {
-  if (!AutoSize || !button_) return;
+  GtkWidget* button = native_->inner;
+  if (!AutoSize || !button) return;
   // The size the toolkit wants for the indicator and the caption.
-  gtk_widget_set_size_request(button_, -1, -1);
+  gtk_widget_set_size_request(button, -1, -1);
   GtkRequisition r{};
-  gtk_widget_size_request(button_, &r);
+  gtk_widget_size_request(button, &r);
   SetBounds(left_, top_, r.width, r.height);
-  if (widget_) gtk_widget_set_size_request(button_, r.width, r.height);
+  gtk_widget_set_size_request(button, r.width, r.height);
 }
 
 void TCheckBox::CreateHandle() {
-  CreateToggle(gtk_check_button_new_with_mnemonic(MnemonicText(caption_).c_str()));
+  native_->inner = gtk_check_button_new_with_mnemonic(MnemonicText(caption_).c_str());
+  CreateToggle();
 }
 
 void TCheckBox::SetChecked(bool v) {
   if (v == checked_) return;
   checked_ = v;
-  if (button_) {
+  if (GtkToggleButton* b = ToggleOf(*this)) {
     ToggleSilence quiet(Owner());
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button_), v);
+    gtk_toggle_button_set_active(b, v);
   }
   ReportChange();
   if (OnClick) OnClick(this);
 }
 
 void TCheckBox::WidgetToggled() {
-  bool v = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_));
+  bool v = gtk_toggle_button_get_active(ToggleOf(*this));
   if (v == checked_) return;
   checked_ = v;
   ReportChange();
@@ -403,14 +456,15 @@ toolkit::FocusMove TakeTabFocus(GtkWidget* w, GtkDirectionType dir) {
 }  // namespace
 
 void TRadioButton::CreateHandle() {
-  GtkWidget* anchor = Owner()->RadioAnchor();
-  CreateToggle(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor),
-                                                             MnemonicText(caption_).c_str()));
-  toolkit::OnEvent(button_, "key-press-event", [this](GdkEvent* e) {
+  GtkWidget* anchor = Owner()->native().RadioAnchor();
+  GtkWidget* b = gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(anchor),
+                                                               MnemonicText(caption_).c_str());
+  native_->inner = b;
+  CreateToggle();
+  toolkit::OnEvent(b, "key-press-event", [this](GdkEvent* e) {
     const int step = ArrowStep(&e->key);
     return step != 0 && MoveSelection(step);
   });
-  GtkWidget* b = button_;
   toolkit::OnFocus(b, [b](GtkDirectionType dir) { return TakeTabFocus(b, dir); });
 }
 
@@ -418,7 +472,7 @@ bool TRadioButton::MoveSelection(int step) {
   std::vector<TRadioButton*> group;
   for (auto& c : Owner()->Components()) {
     auto* r = dynamic_cast<TRadioButton*>(c.get());
-    if (r && r->button_ && r->Visible() && gtk_widget_is_sensitive(r->button_))
+    if (r && r->native_->inner && r->Visible() && gtk_widget_is_sensitive(r->native_->inner))
       group.push_back(r);
   }
   std::stable_sort(group.begin(), group.end(), [](TRadioButton* a, TRadioButton* b) {
@@ -429,20 +483,21 @@ bool TRadioButton::MoveSelection(int step) {
   const auto n = static_cast<std::ptrdiff_t>(group.size());
   const auto i = ((self - group.begin()) + step + n) % n;
   TRadioButton* target = group[static_cast<size_t>(i)];
-  gtk_widget_grab_focus(target->button_);
+  gtk_widget_grab_focus(target->native_->inner);
   // The toolkit's selection, reported through its toggled signal.
-  if (!target->checked_) gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(target->button_), TRUE);
+  if (!target->checked_) gtk_toggle_button_set_active(ToggleOf(*target), TRUE);
   return true;
 }
 
 void TRadioButton::SetWidget(bool v) {
-  if (!button_) return;
+  GtkToggleButton* b = ToggleOf(*this);
+  if (!b) return;
   ToggleSilence quiet(Owner());
   if (v) {
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button_), TRUE);
-  } else if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_))) {
+    gtk_toggle_button_set_active(b, TRUE);
+  } else if (gtk_toggle_button_get_active(b)) {
     // A group member cannot be switched off alone: select the hidden one.
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Owner()->RadioAnchor()), TRUE);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Owner()->native().RadioAnchor()), TRUE);
   }
 }
 
@@ -478,7 +533,7 @@ void TRadioButton::Select(Selection how) {
 
 void TRadioButton::WidgetToggled() {
   // The deselected member's report is ignored: the selected one reports it.
-  if (!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button_))) return;
+  if (!gtk_toggle_button_get_active(ToggleOf(*this))) return;
   if (checked_) return;
   // A click is the release of the left button over the button; Space, the
   // accelerator and the arrow keys select from a key or the toolkit's
@@ -498,17 +553,10 @@ void TMemo::CreateHandle() {
   gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(tv), !ReadOnly);
   // Tab moves the focus on, as from every other control; it is no text.
   gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(tv), FALSE);
-  std::string text;
-  for (std::size_t i = 0; i < Lines.size(); ++i) {
-    if (i) text += '\n';
-    text += Lines[i];
-  }
-  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(tv)), text.c_str(), -1);
+  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(tv)), JoinLines(Lines).c_str(), -1);
   GdkColor base = ToGdkColor(Color);
   gtk_widget_modify_base(tv, GTK_STATE_NORMAL, &base);
-  PangoFontDescription* d = NewFontDescription(font_);
-  gtk_widget_modify_font(tv, d);
-  pango_font_description_free(d);
+  ApplyFont(tv, font_);
   GdkColor fg = ToGdkColor(font_.Color);
   gtk_widget_modify_text(tv, GTK_STATE_NORMAL, &fg);
   gtk_widget_add_events(tv, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
@@ -522,21 +570,17 @@ void TMemo::CreateHandle() {
     pressed_ = false;
     gint x = 0, y = 0;
     gtk_widget_get_pointer(tv, &x, &y);
-    if (x >= 0 && y >= 0 && x < tv->allocation.width && y < tv->allocation.height && OnClick)
-      OnClick(this);
+    const TRect area{0, 0, tv->allocation.width, tv->allocation.height};
+    if (area.Contains(x, y) && OnClick) OnClick(this);
     return false;
   });
-  PutInEventBox(tv);
+  PutInEventBox(*this, tv);
 }
 
 std::string TMemo::Text() const {
-  if (!widget_) {
-    std::string text;
-    for (std::size_t i = 0; i < Lines.size(); ++i) text += (i ? "\n" : "") + Lines[i];
-    return text;
-  }
-  GtkTextBuffer* b =
-      gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(widget_))));
+  GtkWidget* tv = native_->inner;
+  if (!tv) return JoinLines(Lines);
+  GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(tv));
   GtkTextIter s, e;
   gtk_text_buffer_get_bounds(b, &s, &e);
   gchar* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
@@ -548,7 +592,7 @@ std::string TMemo::Text() const {
 void TGroupBox::CreateHandle() {
   GtkWidget* f = gtk_frame_new(caption_.c_str());
   ApplyTextLook(gtk_frame_get_label_widget(GTK_FRAME(f)), font_);
-  PutInEventBox(f);
+  PutInEventBox(*this, f);
 }
 
 // ---------------------------------------------------------------- timer

@@ -16,10 +16,6 @@
 
 #include "framework/types.h"
 
-typedef struct _GtkWidget GtkWidget;
-typedef struct _GdkPixbuf GdkPixbuf;
-typedef struct _PangoLayout PangoLayout;
-
 namespace fw {
 
 class TForm;
@@ -110,7 +106,7 @@ class TGraphicControl : public TControl {
 
 class TLabel : public TGraphicControl {
  public:
-  using TGraphicControl::TGraphicControl;
+  explicit TLabel(TForm* owner);
   ~TLabel() override;
   void CreateHandle() override;  // text layout; AutoSize takes its size
   void SetCaption(const std::string& s) override;
@@ -128,42 +124,49 @@ class TLabel : public TGraphicControl {
   void Paint(TCanvas& canvas) override;
   bool IsOpaque() const override { return !transparent_; }
 
+  // The toolkit side: the text's layout (framework/native.h).
+  struct Native;
+  Native& native() const { return *native_; }
+
  private:
   void UpdateLayout();
   TColor color_ = clBtnFace;
   bool transparent_ = true;
-  PangoLayout* layout_ = nullptr;
+  std::unique_ptr<Native> native_;
 };
 
 class TImage : public TGraphicControl {
  public:
-  using TGraphicControl::TGraphicControl;
+  explicit TImage(TForm* owner);
   ~TImage() override;
-  // Takes a reference of its own; pictures may be shared between images.
-  void SetPicture(GdkPixbuf* pixbuf);
-  GdkPixbuf* Picture() const { return picture_; }
   bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void Paint(TCanvas& canvas) override;
 
+  // The toolkit side: the picture, shared between images (framework/native.h).
+  struct Native;
+  Native& native() const { return *native_; }
+
  private:
-  GdkPixbuf* picture_ = nullptr;
+  std::unique_ptr<Native> native_;
 };
 
 // ---- controls with a window of their own ----
 
 class TWinControl : public TControl {
  public:
-  using TControl::TControl;
+  explicit TWinControl(TForm* owner);
   ~TWinControl() override;
-  GtkWidget* Widget() const { return widget_; }  // the outer (event box) widget
   void SetVisible(bool v) override;
   void SetBounds(int left, int top, int width, int height) override;
 
+  // The toolkit side: the control's widgets (framework/native.h). The
+  // toolkit may destroy them first (with the window); the control then
+  // holds none.
+  struct Native;
+  Native& native() const { return *native_; }
+
  protected:
-  // Puts inner into an event box (own window: the canvas is clipped by it)
-  // at the control's place; hint and hand cursor go on both.
-  void PutInEventBox(GtkWidget* inner);
-  GtkWidget* widget_ = nullptr;
+  std::unique_ptr<Native> native_;
 };
 
 class TButton : public TWinControl {
@@ -188,19 +191,15 @@ class TButtonControl : public TWinControl {
   bool AutoSize = true;
   TNotifyEvent OnChange;
   bool ReadProperty(const PropertyReader& r, const std::string& key) override;
-  // The toolkit changed the widget on its own (user click, keyboard).
-  virtual void WidgetToggled() = 0;
-  // Blocks or unblocks the toolkit's "toggled" report of this widget.
-  void BlockToggled(bool block);
 
  protected:
+  // The toolkit changed the widget on its own (user click, keyboard).
+  virtual void WidgetToggled() = 0;
   void ReportChange();  // OnChange if state differs from last reported
-  void CreateToggle(GtkWidget* button);  // wraps, connects "toggled"
+  void CreateToggle();  // the toolkit's button made: wraps it, connects "toggled"
   void FitToCaption();  // AutoSize
   bool checked_ = false;
   bool reported_ = false;
-  GtkWidget* button_ = nullptr;
-  unsigned long toggled_id_ = 0;
 };
 
 class TCheckBox : public TButtonControl {
@@ -208,6 +207,8 @@ class TCheckBox : public TButtonControl {
   using TButtonControl::TButtonControl;
   void CreateHandle() override;
   void SetChecked(bool v) override;
+
+ private:
   void WidgetToggled() override;
 };
 
@@ -216,13 +217,13 @@ class TRadioButton : public TButtonControl {
   using TButtonControl::TButtonControl;
   void CreateHandle() override;
   void SetChecked(bool v) override;
+
+ private:
   void WidgetToggled() override;
   // Arrow keys on a focused radio button: focus and select the previous
   // (step -1) or next (+1) visible radio button of the form, by position,
   // wrapping around. False when there is none to move to.
   bool MoveSelection(int step);
-
- private:
   void SetWidget(bool v);       // silent, for the whole group
   void DeselectOthers();
   // The user's selection. A click selects once more when a handler moved the
@@ -241,6 +242,8 @@ class TMemo : public TWinControl {
   TColor Color = clWhite;
   bool ReadProperty(const PropertyReader& r, const std::string& key) override;
   void CreateHandle() override;
+
+ private:
   bool pressed_ = false;  // a left press began on the memo
 };
 

@@ -1,4 +1,5 @@
-// Reader of stored form descriptions (GKeyFile text, see resources/FORMAT.md).
+// Reader of stored form descriptions (GKeyFile text, see resources/FORMAT.md),
+// and the named resources it reads them from.
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -6,12 +7,51 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "framework/description.h"
-#include "framework/forms.h"
+#include "framework/native.h"
+#include "framework/resources.h"
 #include "framework/toolkit.h"
 
 namespace fw {
+
+// ---- named resources
+
+namespace {
+
+std::map<std::pair<std::string, std::string>, std::string>& Resources() {
+  static std::map<std::pair<std::string, std::string>, std::string> r;
+  return r;
+}
+
+}  // namespace
+
+void RegisterResource(const std::string& name, const std::string& type,
+                      std::initializer_list<std::string_view> pieces) {
+  std::string data;
+  for (auto p : pieces) data.append(p);
+  Resources()[{name, type}] = std::move(data);
+}
+
+bool RegisterCompiledResource(const std::string& name, const std::string& type,
+                              const std::string& path) {
+  GBytes* bytes = g_resources_lookup_data(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+  if (!bytes) return false;
+  gsize size = 0;
+  const char* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  RegisterResource(name, type, {std::string_view(data, size)});
+  g_bytes_unref(bytes);
+  return true;
+}
+
+const std::string* FindResource(const std::string& name, const std::string& type) {
+  auto& r = Resources();
+  auto it = r.find({name, type});
+  return it == r.end() ? nullptr : &it->second;
+}
+
+// ---- the form class's tables
 
 const std::function<bool(TForm&, TComponent*)>* TFormClass::FindField(const std::string& n) const {
   auto it = fields_.find(n);
@@ -41,13 +81,16 @@ struct KeyFileDeleter {
   void operator()(GKeyFile* k) const { g_key_file_free(k); }
 };
 
+// The colours by the names a stored description gives them.
 const std::map<std::string, TColor>& ColourNames() {
-  static const std::map<std::string, TColor> m = [] {
-    std::map<std::string, TColor> names;
-    for (const auto& c : kColourNames) names[c.name] = c.value;
-    return names;
-  }();
-  return m;
+  static const std::map<std::string, TColor> names = {
+      {"clBlack", clBlack},   {"clWhite", clWhite},         {"clRed", clRed},
+      {"clBlue", clBlue},     {"clYellow", clYellow},       {"clFuchsia", clFuchsia},
+      {"clAqua", clAqua},     {"clGray", clGray},           {"clLime", clLime},
+      {"clNavy", clNavy},     {"clMaroon", clMaroon},       {"clTeal", clTeal},
+      {"clNone", clNone},     {"clBtnFace", clBtnFace},     {"cl3DLight", cl3DLight},
+      {"clWindowText", clWindowText}};
+  return names;
 }
 
 // Pictures shown by several images are loaded once. The cache owns one
@@ -306,7 +349,7 @@ void TLabel::PropertiesRead(const PropertyReader& r) {
 
 bool TImage::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TImage> table = {
-      {"Picture", [](auto& r, auto& k, TImage& i) { i.SetPicture(r.Picture(k)); }},
+      {"Picture", [](auto& r, auto& k, TImage& i) { SetPicture(i, r.Picture(k)); }},
   };
   return Read(table, r, key, *this) || TGraphicControl::ReadProperty(r, key);
 }
@@ -370,8 +413,8 @@ bool TTimer::ReadProperty(const PropertyReader& r, const std::string& key) {
 
 bool TForm::ReadProperty(const PropertyReader& r, const std::string& key) {
   static const Properties<TForm> table = {
-      {"Left", [](auto& r, auto& k, TForm& f) { f.LoadPosition(r.Int(k), f.PositionTop()); }},
-      {"Top", [](auto& r, auto& k, TForm& f) { f.LoadPosition(f.PositionLeft(), r.Int(k)); }},
+      {"Left", [](auto& r, auto& k, TForm& f) { f.native().LoadPosition(r.Int(k), f.native().top); }},
+      {"Top", [](auto& r, auto& k, TForm& f) { f.native().LoadPosition(f.native().left, r.Int(k)); }},
       {"Width", [](auto& r, auto& k, TForm&) { r.Int(k); }},  // the client size counts
       {"Height", [](auto& r, auto& k, TForm&) { r.Int(k); }},
       {"ClientWidth", Into(&TForm::client_width_, &PropertyReader::Int)},
@@ -391,82 +434,103 @@ bool TForm::ReadProperty(const PropertyReader& r, const std::string& key) {
   return Read(table, r, key, *this) || ReadFont(r, key, Font);
 }
 
-void TForm::ReadDescription(const TFormClass& cls) {
+namespace {
+
+using KeyFile = std::unique_ptr<GKeyFile, KeyFileDeleter>;
+
+// The description registered for the class, parsed; its groups in order,
+// the form's first.
+KeyFile LoadDescription(const TFormClass& cls, std::vector<std::string>* groups) {
   const std::string* data = FindResource(cls.Name(), "FORMDATA");
   if (!data) throw DescriptionError(cls.Name() + ": no description registered");
-  std::unique_ptr<GKeyFile, KeyFileDeleter> kf(g_key_file_new());
+  KeyFile kf(g_key_file_new());
   GError* err = nullptr;
   if (!g_key_file_load_from_data(kf.get(), data->data(), data->size(), G_KEY_FILE_NONE, &err))
     throw DescriptionError(cls.Name() + ": malformed description: " + TakeMessage(err));
-  gsize ngroups = 0;
-  gchar** groups = g_key_file_get_groups(kf.get(), &ngroups);
-  std::vector<std::string> names(groups, groups + ngroups);
-  g_strfreev(groups);
-  if (names.empty()) throw DescriptionError(cls.Name() + ": empty description");
+  gsize n = 0;
+  gchar** names = g_key_file_get_groups(kf.get(), &n);
+  groups->assign(names, names + n);
+  g_strfreev(names);
+  if (groups->empty()) throw DescriptionError(cls.Name() + ": empty description");
+  return kf;
+}
 
-  // Every stored key, of the form and of each component, goes to its
-  // ReadProperty; one that no class of it knows stops the start.
-  const auto read = [](const PropertyReader& r, TComponent& c) {
-    for (const auto& key : r.Keys())
-      if (key != "Class" && !c.ReadProperty(r, key)) r.Fail(key, "unknown property");
-    c.PropertiesRead(r);
-  };
+// Every stored key of a group goes to the component's ReadProperty; one that
+// no class of it knows stops the start.
+void ReadGroup(const PropertyReader& r, TComponent& c) {
+  for (const auto& key : r.Keys())
+    if (key != "Class" && !c.ReadProperty(r, key)) r.Fail(key, "unknown property");
+  c.PropertiesRead(r);
+}
 
-  // The form itself.
-  {
-    PropertyReader r(kf.get(), names[0], cls, *this);
-    Name = names[0];
-    if (r.Raw("Class") != cls.Name())
-      r.Fail("Class", "form class '" + r.Raw("Class") + "' is not '" + cls.Name() + "'");
-    read(r, *this);
-  }
-  gtk_widget_set_size_request(canvas_widget_, client_width_, client_height_);
-  if (BorderStyle == TBorderStyle::bsDialog) {
-    gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
-    GdkGeometry g{};
-    g.min_width = g.max_width = client_width_;
-    g.min_height = g.max_height = client_height_;
-    gtk_window_set_geometry_hints(GTK_WINDOW(window_), nullptr, &g,
-                                  GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
-    gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_DIALOG);
-  }
+// The client size, and for a fixed border the size hints that keep it.
+void ApplyGeometry(TForm& f) {
+  GtkWidget* window = WindowOf(f);
+  gtk_widget_set_size_request(CanvasOf(f), f.ClientWidth(), f.ClientHeight());
+  if (f.BorderStyle != TBorderStyle::bsDialog) return;
+  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+  GdkGeometry g{};
+  g.min_width = g.max_width = f.ClientWidth();
+  g.min_height = g.max_height = f.ClientHeight();
+  gtk_window_set_geometry_hints(GTK_WINDOW(window), nullptr, &g,
+                                GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
+}
 
-  for (std::size_t i = 1; i < names.size(); ++i) {
-    PropertyReader r(kf.get(), names[i], cls, *this);
-    const std::string klass = r.Raw("Class");
-    if (klass.empty()) r.Fail("Class", "missing");
-    std::unique_ptr<TComponent> c = NewComponent(klass, this);
-    if (!c) r.Fail("Class", "unknown class '" + klass + "'");
-    c->Name = names[i];
-    read(r, *c);
-    auto* ctl = dynamic_cast<TControl*>(c.get());
-    const auto* field = cls.FindField(names[i]);
-    if (!field) r.Fail("Class", "no published field '" + names[i] + "'");
-    if (!(*field)(*this, c.get())) r.Fail("Class", "field '" + names[i] + "' is not a " + klass);
-    components_.push_back(std::move(c));
-    if (ctl) ctl->CreateHandle();
-  }
-
-  // Keyboard focus follows TabOrder, skipping controls without TabStop. They
-  // stay in the chain and refuse every move, so that Tab from one of them
-  // (a click focuses it) goes on from its place in the order.
+// Keyboard focus follows TabOrder, skipping controls without TabStop. They
+// stay in the chain and refuse every move, so that Tab from one of them
+// (a click focuses it) goes on from its place in the order.
+void SetFocusChain(TForm& f) {
   std::vector<TWinControl*> tab;
-  for (auto& c : components_)
-    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && w->Widget()) tab.push_back(w);
+  for (auto& c : f.Components())
+    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && WidgetOf(*w)) tab.push_back(w);
   std::stable_sort(tab.begin(), tab.end(),
                    [](TWinControl* a, TWinControl* b) { return a->TabOrder < b->TabOrder; });
   GList* chain = nullptr;
   for (auto* w : tab) {
-    chain = g_list_append(chain, w->Widget());
+    chain = g_list_append(chain, WidgetOf(*w));
     if (!w->TabStop)
-      toolkit::OnFocus(w->Widget(), [](GtkDirectionType) { return toolkit::FocusMove::kRefused; });
+      toolkit::OnFocus(WidgetOf(*w), [](GtkDirectionType) { return toolkit::FocusMove::kRefused; });
   }
-  gtk_container_set_focus_chain(GTK_CONTAINER(canvas_widget_), chain);
+  gtk_container_set_focus_chain(GTK_CONTAINER(CanvasOf(f)), chain);
   g_list_free(chain);
+}
 
+}  // namespace
+
+void TForm::ReadDescription(const TFormClass& cls) {
+  std::vector<std::string> groups;
+  const KeyFile kf = LoadDescription(cls, &groups);
+  ReadForm(PropertyReader(kf.get(), groups[0], cls, *this), cls);
+  ApplyGeometry(*this);
+  for (std::size_t i = 1; i < groups.size(); ++i)
+    CreateComponent(PropertyReader(kf.get(), groups[i], cls, *this), cls, groups[i]);
+  SetFocusChain(*this);
   for (auto& c : components_)
     if (auto* t = dynamic_cast<TTimer*>(c.get())) t->Start();
   if (OnCreate) OnCreate(this);
+}
+
+void TForm::ReadForm(const PropertyReader& r, const TFormClass& cls) {
+  Name = r.Group();
+  if (r.Raw("Class") != cls.Name())
+    r.Fail("Class", "form class '" + r.Raw("Class") + "' is not '" + cls.Name() + "'");
+  ReadGroup(r, *this);
+}
+
+void TForm::CreateComponent(const PropertyReader& r, const TFormClass& cls,
+                            const std::string& name) {
+  const std::string klass = r.Raw("Class");
+  if (klass.empty()) r.Fail("Class", "missing");
+  std::unique_ptr<TComponent> c = NewComponent(klass, this);
+  if (!c) r.Fail("Class", "unknown class '" + klass + "'");
+  c->Name = name;
+  ReadGroup(r, *c);
+  const auto* field = cls.FindField(name);
+  if (!field) r.Fail("Class", "no published field '" + name + "'");
+  if (!(*field)(*this, c.get())) r.Fail("Class", "field '" + name + "' is not a " + klass);
+  components_.push_back(std::move(c));
+  if (auto* ctl = dynamic_cast<TControl*>(components_.back().get())) ctl->CreateHandle();
 }
 
 }  // namespace fw

@@ -29,6 +29,9 @@ class PropertyReader {
 
   [[noreturn]] void Fail(const std::string& key, const std::string& reason) const;
 
+  // The group's name: the component's, or the form's.
+  const std::string& Group() const { return group_; }
+
   std::vector<std::string> Keys() const;
   bool Has(const std::string& key) const;
   std::string Raw(const std::string& key) const;  // as stored

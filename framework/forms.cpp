@@ -9,27 +9,10 @@
 #include <exception>
 
 #include "framework/clicks.h"
-#include "framework/forms.h"
+#include "framework/native.h"
 #include "framework/toolkit.h"
-#include "framework/widgetkit.h"
 
 namespace fw {
-
-struct TForm::Impl {
-  GdkGC* gc = nullptr;  // labels and pictures; never the canvas's pen/brush
-  PangoContext* text = nullptr;
-  GtkWidget* radio_anchor = nullptr;
-  GdkCursor* hand = nullptr;
-  bool hand_shown = false;
-  bool has_position = false;
-  int left = 0, top = 0;
-  bool window_destroyed = false;
-  unsigned long destroyed_id = 0;      // the handler of the window's destruction
-  TGraphicControl* pressed = nullptr;  // where a left press began, if it may click
-  // A size imposed on a fixed-size window that was asked back, once.
-  bool size_asked_back = false;
-  int imposed_width = 0, imposed_height = 0;
-};
 
 namespace {
 
@@ -37,9 +20,7 @@ TGraphicControl* TopmostAt(const TForm& f, int x, int y) {
   const auto& cs = f.Components();
   for (auto it = cs.rbegin(); it != cs.rend(); ++it) {
     auto* g = dynamic_cast<TGraphicControl*>(it->get());
-    if (!g || !g->Visible()) continue;
-    TRect r = g->BoundsRect();
-    if (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom) return g;
+    if (g && g->Visible() && g->BoundsRect().Contains(x, y)) return g;
   }
   return nullptr;
 }
@@ -61,9 +42,24 @@ bool FocusFilter(void* xevent) {
   return true;
 }
 
+// The form behind a window, for checks that run later; null once the form
+// is gone.
+constexpr const char* kFormKey = "fw-form";
+// One activation per change from inactive to active: the X server may send
+// a second focus-in (pointer focus, then an explicit focus) for one change.
+// The state is kept on the window, which a pending check holds.
+constexpr const char* kActiveKey = "fw-active";
+
+void Activate(TForm& f) {
+  GObject* window = G_OBJECT(WindowOf(f));
+  if (g_object_get_data(window, kActiveKey)) return;
+  g_object_set_data(window, kActiveKey, GINT_TO_POINTER(1));
+  if (f.OnActivate) f.OnActivate(&f);
+}
+
 }  // namespace
 
-// What the form does with the toolkit's calls; they need its private state.
+// What the form does with the toolkit's calls.
 struct FormEvents {
   // The window manager's close button: the window goes when the loop ends.
   static bool Delete(TForm& f) {
@@ -72,14 +68,15 @@ struct FormEvents {
   }
 
   // Only another client destroying the window gets here (the form itself
-  // disconnects first): the main window cannot come back, so leave as a close
-  // would, with the exit hook run, instead of ticking on into a dead widget.
+  // disconnects first): the main window cannot come back. The program ends
+  // with 0 and the exit hook run (the record file), instead of ticking on
+  // into a dead widget.
   static void Destroyed(TForm& f) {
     if (Application && Application->MainForm() == &f) ExitNow(0);
   }
 
   static void WindowRealized(TForm& f) {
-    GdkWindow* w = f.window_->window;
+    GdkWindow* w = WindowOf(f)->window;
     RegisterOwnWindow(GDK_WINDOW_XID(w));
     toolkit::FilterX(w, FocusFilter);
     if (f.BorderStyle == TBorderStyle::bsDialog) {
@@ -97,53 +94,41 @@ struct FormEvents {
   // is not asked a second time.
   static void Configured(TForm& f, const GdkEventConfigure& e) {
     if (f.BorderStyle != TBorderStyle::bsDialog) return;
-    auto& im = *f.impl_;
-    if (e.width == f.client_width_ && e.height == f.client_height_) {
-      im.size_asked_back = false;
+    auto& n = f.native();
+    if (e.width == f.ClientWidth() && e.height == f.ClientHeight()) {
+      n.size_asked_back = false;
       return;
     }
-    if (im.size_asked_back && e.width == im.imposed_width && e.height == im.imposed_height) return;
-    im.size_asked_back = true;
-    im.imposed_width = e.width;
-    im.imposed_height = e.height;
-    gdk_window_resize(f.window_->window, f.client_width_, f.client_height_);
+    if (n.size_asked_back && e.width == n.imposed_width && e.height == n.imposed_height) return;
+    n.size_asked_back = true;
+    n.imposed_width = e.width;
+    n.imposed_height = e.height;
+    gdk_window_resize(n.window->window, f.ClientWidth(), f.ClientHeight());
   }
   static void StateChanged(TForm& f, const GdkEventWindowState& e) {
     if (f.BorderStyle != TBorderStyle::bsDialog) return;
-    if (e.new_window_state & GDK_WINDOW_STATE_MAXIMIZED) gtk_window_unmaximize(GTK_WINDOW(f.window_));
-    if (e.new_window_state & GDK_WINDOW_STATE_FULLSCREEN) gtk_window_unfullscreen(GTK_WINDOW(f.window_));
+    GtkWindow* w = GTK_WINDOW(WindowOf(f));
+    if (e.new_window_state & GDK_WINDOW_STATE_MAXIMIZED) gtk_window_unmaximize(w);
+    if (e.new_window_state & GDK_WINDOW_STATE_FULLSCREEN) gtk_window_unfullscreen(w);
   }
 
-  // One activation per change from inactive to active: the X server may send
-  // a second focus-in (pointer focus, then an explicit focus) for one change.
-  // The state is kept on the window, which a pending check below holds.
-  static constexpr const char* kActiveKey = "fw-active";
-  static void Activate(TForm& f) {
-    GObject* window = G_OBJECT(f.window_);
-    if (g_object_get_data(window, kActiveKey)) return;
-    g_object_set_data(window, kActiveKey, GINT_TO_POINTER(1));
-    if (f.OnActivate) f.OnActivate(&f);
-  }
   // A modal box's loop delivers the box's own events only: a window manager
   // that gives the focus to the window behind the box (a click on it) makes
   // no activation, and the focus goes back to the box. The window is
   // activated when the box has gone (BoxClosed).
   static void GotFocus(TForm& f) {
     if (Application && Application->InModalBox()) {
-      Application->FocusBox();
+      FocusBox();
       return;
     }
     Activate(f);
   }
-  // The form behind a window, for checks that run later; null once the form
-  // is gone.
-  static constexpr const char* kFormKey = "fw-form";
 
   // A focus-out that a focus-in follows at once (the focus handed back and
   // forth while a box closes) is no change: decide once the pending events
   // are in.
   static void LostFocus(TForm& f) {
-    GtkWidget* window = GTK_WIDGET(g_object_ref(f.window_));
+    GtkWidget* window = GTK_WIDGET(g_object_ref(WindowOf(f)));
     toolkit::Later([window] {
       if (!gtk_window_has_toplevel_focus(GTK_WINDOW(window)))
         g_object_set_data(G_OBJECT(window), kActiveKey, nullptr);
@@ -152,22 +137,27 @@ struct FormEvents {
   }
 
   static void Realize(TForm& f) {
-    GdkWindow* w = f.canvas_widget_->window;
-    f.canvas_.Attach(w);
-    if (!f.impl_->gc) f.impl_->gc = gdk_gc_new(w);
+    auto& n = f.native();
+    GdkWindow* w = n.canvas->window;
+    f.Canvas()->native().Attach(w);
+    if (!n.gc) {
+      n.gc = gdk_gc_new(w);
+      RegisterOwnGC(n.gc, w);
+    }
   }
   static void Unrealize(TForm& f) {
-    f.canvas_.Attach(nullptr);
-    if (f.impl_->gc) g_object_unref(f.impl_->gc);
-    f.impl_->gc = nullptr;
+    auto& n = f.native();
+    f.Canvas()->native().Attach(nullptr);
+    if (n.gc) g_object_unref(n.gc);
+    n.gc = nullptr;
   }
 
   static void Paint(TForm& f, GdkEventExpose* e) {
-    if (e->window == f.canvas_widget_->window) f.PaintRegion(e->region);
+    if (e->window == CanvasOf(f)->window) f.native().PaintRegion(e->region);
   }
 
   static bool Press(TForm& f, GdkEventButton* e) {
-    if (e->window != f.canvas_widget_->window) return false;
+    if (e->window != CanvasOf(f)->window) return false;
     // GDK's extra 2BUTTON/3BUTTON events are ignored: the series is counted
     // from the plain presses.
     if (e->type != GDK_BUTTON_PRESS) return true;
@@ -175,28 +165,26 @@ struct FormEvents {
     const int place = Presses().Count(e->window, x, y, e->time);
     if (e->button != 1) return true;
     // The second press is a double click: no click at its release.
-    f.impl_->pressed = place == 2 ? nullptr : TopmostAt(f, x, y);
+    f.native().pressed = place == 2 ? nullptr : TopmostAt(f, x, y);
     return true;
   }
   static bool Release(TForm& f, GdkEventButton* e) {
-    if (e->window != f.canvas_widget_->window) return false;
+    if (e->window != CanvasOf(f)->window) return false;
     if (e->button != 1) return true;
-    TGraphicControl* p = f.impl_->pressed;
-    f.impl_->pressed = nullptr;
+    TGraphicControl* p = f.native().pressed;
+    f.native().pressed = nullptr;
     if (p && p == TopmostAt(f, static_cast<int>(e->x), static_cast<int>(e->y)) && p->OnClick)
       p->OnClick(p);
     return true;
   }
   static void Motion(TForm& f, GdkEventMotion* e) {
-    if (e->window != f.canvas_widget_->window) return;
-    auto& im = *f.impl_;
+    if (e->window != CanvasOf(f)->window) return;
+    auto& n = f.native();
     TGraphicControl* t = TopmostAt(f, static_cast<int>(e->x), static_cast<int>(e->y));
     const bool hand = t && t->Cursor == TCursor::crHandPoint;
-    if (hand == im.hand_shown) return;
-    im.hand_shown = hand;
-    if (hand && !im.hand)
-      im.hand = gdk_cursor_new_for_display(gtk_widget_get_display(f.canvas_widget_), GDK_HAND2);
-    gdk_window_set_cursor(e->window, hand ? im.hand : nullptr);
+    if (hand == n.hand_shown) return;
+    n.hand_shown = hand;
+    gdk_window_set_cursor(e->window, hand ? HandCursor() : nullptr);
   }
   static bool Tooltip(TForm& f, int x, int y, GtkTooltip* tip) {
     TGraphicControl* t = TopmostAt(f, x, y);
@@ -211,10 +199,10 @@ struct FormEvents {
   static void Connect(TForm& f) {
     using toolkit::Order;
     TForm* self = &f;
-    GtkWidget* w = f.window_;
-    GtkWidget* c = f.canvas_widget_;
+    GtkWidget* w = WindowOf(f);
+    GtkWidget* c = CanvasOf(f);
     toolkit::OnEvent(w, "delete-event", [self](GdkEvent*) { return Delete(*self); });
-    f.impl_->destroyed_id = toolkit::OnSignal(w, "destroy", [self] { Destroyed(*self); });
+    f.native().destroyed_id = toolkit::OnSignal(w, "destroy", [self] { Destroyed(*self); });
     toolkit::OnSignal(w, "realize", [self] { WindowRealized(*self); }, Order::kAfter);
     toolkit::OnEvent(w, "configure-event", [self](GdkEvent* e) {
       Configured(*self, e->configure);
@@ -249,104 +237,140 @@ struct FormEvents {
   }
 };
 
-TForm::TForm(TForm* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) {
-  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  canvas_widget_ = gtk_fixed_new();
-  gtk_fixed_set_has_window(GTK_FIXED(canvas_widget_), TRUE);
-  gtk_widget_set_app_paintable(canvas_widget_, TRUE);
+TForm::Native::Native(TForm& f) : form(f) {
+  window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  canvas = gtk_fixed_new();
+  gtk_fixed_set_has_window(GTK_FIXED(canvas), TRUE);
+  gtk_widget_set_app_paintable(canvas, TRUE);
   // Direct drawing must reach the screen; the expose handler clips itself.
-  gtk_widget_set_double_buffered(canvas_widget_, FALSE);
-  gtk_widget_add_events(canvas_widget_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                            GDK_POINTER_MOTION_MASK | GDK_EXPOSURE_MASK);
-  gtk_widget_set_has_tooltip(canvas_widget_, TRUE);
-  gtk_container_add(GTK_CONTAINER(window_), canvas_widget_);
-  g_object_set_data(G_OBJECT(window_), FormEvents::kFormKey, this);
-  FormEvents::Connect(*this);
+  gtk_widget_set_double_buffered(canvas, FALSE);
+  gtk_widget_add_events(canvas, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                    GDK_POINTER_MOTION_MASK | GDK_EXPOSURE_MASK);
+  gtk_widget_set_has_tooltip(canvas, TRUE);
+  gtk_container_add(GTK_CONTAINER(window), canvas);
+  g_object_set_data(G_OBJECT(window), kFormKey, &form);
 
-  impl_->text = gdk_pango_context_get();
+  text = gdk_pango_context_get();
   cairo_font_options_t* o = cairo_font_options_create();
   // Two-colour text, like the rest of the pixel-exact canvas.
   cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_NONE);
-  pango_cairo_context_set_font_options(impl_->text, o);
+  pango_cairo_context_set_font_options(text, o);
   cairo_font_options_destroy(o);
 }
 
+void TForm::Native::DestroyWidgets() {
+  if (radio_anchor) {
+    gtk_widget_destroy(radio_anchor);
+    g_object_unref(radio_anchor);
+  }
+  g_object_set_data(G_OBJECT(window), kFormKey, nullptr);
+  g_signal_handler_disconnect(window, destroyed_id);  // our own doing
+  gtk_widget_destroy(window);
+  window = canvas = nullptr;
+  if (text) g_object_unref(text);
+  text = nullptr;
+}
+
+TForm::TForm(TForm* owner) : TComponent(owner), native_(std::make_unique<Native>(*this)) {
+  FormEvents::Connect(*this);
+}
+
 TForm::~TForm() {
+  // The components first: their widgets live in the window. The window's
+  // last signals (unrealize) still reach the form's canvas.
   while (!components_.empty()) components_.pop_back();
-  if (impl_->radio_anchor) {
-    gtk_widget_destroy(impl_->radio_anchor);
-    g_object_unref(impl_->radio_anchor);
-  }
-  g_object_set_data(G_OBJECT(window_), FormEvents::kFormKey, nullptr);
-  g_signal_handler_disconnect(window_, impl_->destroyed_id);  // our own doing
-  gtk_widget_destroy(window_);
-  if (impl_->hand) gdk_cursor_unref(impl_->hand);
-  if (impl_->text) g_object_unref(impl_->text);
+  native_->DestroyWidgets();
 }
 
-GdkGC* TForm::ControlGC() const { return impl_->gc; }
-PangoContext* TForm::TextContext() const { return impl_->text; }
-
-GtkWidget* TForm::RadioAnchor() {
-  if (!impl_->radio_anchor) {
-    impl_->radio_anchor = gtk_radio_button_new(nullptr);
-    g_object_ref_sink(impl_->radio_anchor);
+GtkWidget* TForm::Native::RadioAnchor() {
+  if (!radio_anchor) {
+    radio_anchor = gtk_radio_button_new(nullptr);
+    g_object_ref_sink(radio_anchor);
   }
-  return impl_->radio_anchor;
+  return radio_anchor;
 }
 
-void TForm::BoxClosed() {
-  GtkWidget* window = GTK_WIDGET(g_object_ref(window_));
-  toolkit::Later([window] {
-    auto* f = static_cast<TForm*>(g_object_get_data(G_OBJECT(window), FormEvents::kFormKey));
-    if (f && !(Application && Application->InModalBox()) && gtk_widget_get_visible(window) &&
-        gtk_window_has_toplevel_focus(GTK_WINDOW(window)))
-      FormEvents::Activate(*f);
-    g_object_unref(window);
+void TForm::Native::BoxClosed() {
+  GtkWidget* w = GTK_WIDGET(g_object_ref(window));
+  toolkit::Later([w] {
+    auto* f = static_cast<TForm*>(g_object_get_data(G_OBJECT(w), kFormKey));
+    if (f && !(Application && Application->InModalBox()) && gtk_widget_get_visible(w) &&
+        gtk_window_has_toplevel_focus(GTK_WINDOW(w)))
+      Activate(*f);
+    g_object_unref(w);
   });
 }
 
 void TForm::SetCaption(const std::string& s) {
   if (s == caption_) return;
   caption_ = s;
-  gtk_window_set_title(GTK_WINDOW(window_), s.c_str());
+  gtk_window_set_title(GTK_WINDOW(native_->window), s.c_str());
 }
 
 void TForm::Close() {
   if (Application && Application->MainForm() == this)
     Application->Terminate();
   else
-    Hide();
+    native_->Hide();
 }
 
-void TForm::Show() {
-  gtk_widget_show(canvas_widget_);
-  if (impl_->has_position) gtk_window_move(GTK_WINDOW(window_), impl_->left, impl_->top);
-  gtk_widget_show(window_);
+void TForm::Native::Show() {
+  gtk_widget_show(canvas);
+  if (has_position) gtk_window_move(GTK_WINDOW(window), left, top);
+  gtk_widget_show(window);
   // No window manager gives the focus: take it, so OnActivate comes.
-  gtk_window_present(GTK_WINDOW(window_));
+  gtk_window_present(GTK_WINDOW(window));
 }
 
-void TForm::LoadPosition(int left, int top) {
-  impl_->left = left;
-  impl_->top = top;
-  impl_->has_position = true;
+void TForm::Native::LoadPosition(int l, int t) {
+  left = l;
+  top = t;
+  has_position = true;
 }
-int TForm::PositionLeft() const { return impl_->left; }
-int TForm::PositionTop() const { return impl_->top; }
 
-void TForm::Hide() { gtk_widget_hide(window_); }
+void TForm::Native::Hide() { gtk_widget_hide(window); }
 
-void TForm::InvalidateRect(const TRect& r) {
-  if (!gtk_widget_get_realized(canvas_widget_)) return;
+void TForm::Native::InvalidateRect(const TRect& r) {
+  if (!gtk_widget_get_realized(canvas)) return;
   GdkRectangle g = ToGdkRect(r);
   if (g.width <= 0 || g.height <= 0) return;
-  gdk_window_invalidate_rect(canvas_widget_->window, &g, FALSE);
+  gdk_window_invalidate_rect(canvas->window, &g, FALSE);
 }
 
-void TForm::PaintRegion(GdkRegion* region) {
+namespace {
+
+// A clip region on a GC for one scope: lifted again however the scope is
+// left, also by an exception from the drawing in it.
+class GCClip {
+ public:
+  GCClip(GdkGC* gc, GdkRegion* region) : gc_(gc) { gdk_gc_set_clip_region(gc_, region); }
+  ~GCClip() { gdk_gc_set_clip_region(gc_, nullptr); }
+  GCClip(const GCClip&) = delete;
+  GCClip& operator=(const GCClip&) = delete;
+
+ private:
+  GdkGC* gc_;
+};
+
+// The same for the canvas's drawing.
+class CanvasClip {
+ public:
+  CanvasClip(TCanvas& canvas, GdkRegion* region) : canvas_(canvas) {
+    canvas_.native().SetClip(region);
+  }
+  ~CanvasClip() { canvas_.native().SetClip(nullptr); }
+  CanvasClip(const CanvasClip&) = delete;
+  CanvasClip& operator=(const CanvasClip&) = delete;
+
+ private:
+  TCanvas& canvas_;
+};
+
+}  // namespace
+
+void TForm::Native::PaintRegion(GdkRegion* region) {
   GdkRegion* clip = gdk_region_copy(region);
-  for (auto& c : components_) {
+  for (auto& c : form.components_) {
     auto* g = dynamic_cast<TGraphicControl*>(c.get());
     if (!g || !g->Visible() || !g->IsOpaque()) continue;
     GdkRectangle r = ToGdkRect(g->BoundsRect());
@@ -355,18 +379,17 @@ void TForm::PaintRegion(GdkRegion* region) {
     gdk_region_destroy(rr);
   }
   std::exception_ptr failed;
-  if (!gdk_region_empty(clip) && OnPaint) {
-    canvas_.SetClipRegion(clip);
+  if (!gdk_region_empty(clip) && form.OnPaint) {
+    CanvasClip limited(form.canvas_, clip);
     try {
-      OnPaint(this);
+      form.OnPaint(&form);
     } catch (...) {
       failed = std::current_exception();  // reported once the paint is done
     }
-    canvas_.SetClipRegion(nullptr);
   }
   gdk_region_destroy(clip);
-  if (GdkGC* gc = impl_->gc) {
-    for (auto& c : components_) {
+  if (gc) {
+    for (auto& c : form.components_) {
       auto* g = dynamic_cast<TGraphicControl*>(c.get());
       if (!g || !g->Visible()) continue;
       GdkRectangle r = ToGdkRect(g->BoundsRect());
@@ -374,24 +397,23 @@ void TForm::PaintRegion(GdkRegion* region) {
         continue;
       GdkRegion* part = gdk_region_rectangle(&r);
       gdk_region_intersect(part, region);
-      gdk_gc_set_clip_region(gc, part);
+      GCClip limited(gc, part);
       gdk_region_destroy(part);
-      g->Paint(canvas_);
+      g->Paint(form.canvas_);
     }
-    gdk_gc_set_clip_region(gc, nullptr);
   }
   if (failed) std::rethrow_exception(failed);
 }
 
-void TForm::DestroyWindow() {
-  if (impl_->window_destroyed) return;
-  impl_->window_destroyed = true;
+void TForm::Native::DestroyWindow() {
+  if (window_destroyed) return;
+  window_destroyed = true;
   Hide();
   Dispatch([this] {
-    if (OnDestroy) OnDestroy(this);
+    if (form.OnDestroy) form.OnDestroy(&form);
   });
-  impl_->pressed = nullptr;
-  while (!components_.empty()) components_.pop_back();
+  pressed = nullptr;
+  while (!form.components_.empty()) form.components_.pop_back();
 }
 
 }  // namespace fw

@@ -1,6 +1,5 @@
-// Application object, forms built from stored descriptions, the named
-// resource registry and the published-handler tables that stand in for
-// reflection.
+// Application object, forms built from stored descriptions, and the
+// published-handler tables that stand in for reflection.
 //
 // A form class F publishes itself with a static `static const TFormClass&
 // FormClass()` naming its class ("TForm1"), its component fields and its
@@ -14,27 +13,14 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "framework/canvas.h"
 #include "framework/controls.h"
+#include "framework/resources.h"
 #include "framework/types.h"
 
-typedef struct _GtkWidget GtkWidget;
-
 namespace fw {
-
-// ---- named resources ----
-// Stores the joined pieces under (name, type). Registering twice replaces.
-void RegisterResource(const std::string& name, const std::string& type,
-                      std::initializer_list<std::string_view> pieces);
-// Registers what is compiled into the program at path (a GResource path)
-// under (name, type). False when nothing is compiled in there.
-bool RegisterCompiledResource(const std::string& name, const std::string& type,
-                              const std::string& path);
-// Null when nothing is registered under (name, type).
-const std::string* FindResource(const std::string& name, const std::string& type);
 
 // A description that cannot be read: message names component and property.
 class DescriptionError : public Exception {
@@ -115,53 +101,41 @@ class TForm : public TComponent {
   // Components in creation (= stacking) order; owned by the form.
   const std::vector<std::unique_ptr<TComponent>>& Components() const { return components_; }
 
-  // ---- framework internals ----
   // Reads the description registered under cls.Name() / "FORMDATA", creates
-  // components, binds events, starts enabled timers, runs OnCreate.
+  // components, binds events, starts enabled timers, runs OnCreate
+  // (TApplication::CreateForm calls it).
   void ReadDescription(const TFormClass& cls);
   bool ReadProperty(const PropertyReader& r, const std::string& key) override;
-  void Show();
-  void Hide();
-  // Screen position the window is shown at (the description's Left/Top).
-  void LoadPosition(int left, int top);
-  int PositionLeft() const;
-  int PositionTop() const;
-  GtkWidget* Window() const { return window_; }
-  GtkWidget* CanvasWidget() const { return canvas_widget_; }
-  // Marks a client rectangle for a later paint by the loop.
-  void InvalidateRect(const TRect& r);
-  // Runs one paint of the given region (what the expose handler calls).
-  void PaintRegion(struct _GdkRegion* region);
-  void DestroyWindow();  // hides, runs OnDestroy, frees components
-  // Drawing state shared by the form's labels and pictures: a GC whose clip
-  // the paint sets per control, and the text context (no antialiasing).
-  struct _GdkGC* ControlGC() const;
-  struct _PangoContext* TextContext() const;
-  // Hidden member of the form's radio group: active when no button is.
-  GtkWidget* RadioAnchor();
-  // A modal box has gone: activates the window once the loop is back, if
-  // the focus came to it while the box was open (no focus-in will come).
-  void BoxClosed();
+
+  // The toolkit side: the window, its client area, the drawing state of the
+  // labels and pictures, painting and activation (framework/native.h).
+  struct Native;
+  Native& native() const { return *native_; }
 
  private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  // The steps of ReadDescription that need the form's own state.
+  void ReadForm(const PropertyReader& r, const TFormClass& cls);
+  void CreateComponent(const PropertyReader& r, const TFormClass& cls, const std::string& name);
+
+  std::unique_ptr<Native> native_;
   std::string caption_;
   int client_width_ = 0, client_height_ = 0;
   TCanvas canvas_;
-  GtkWidget* window_ = nullptr;
-  GtkWidget* canvas_widget_ = nullptr;
   std::vector<std::unique_ptr<TComponent>> components_;
-  friend class TApplication;
-  friend struct FormEvents;
+  friend struct Native;
 };
 
-// Flags and answers of TApplication::MessageBox.
+// TApplication::MessageBox: the buttons and icon asked for, and the answer.
 namespace box {
-inline constexpr int kOkCancel = 1;    // the buttons OK and Cancel
-inline constexpr int kErrorIcon = 16;  // with an error icon
-inline constexpr int kOk = 1;          // answers
-inline constexpr int kCancel = 2;
+enum Flags : int {
+  kOkCancel = 1,    // the buttons OK and Cancel
+  kErrorIcon = 16,  // with an error icon
+};
+enum Answer : int {
+  kNone = 0,  // no box could be shown
+  kOk = 1,
+  kCancel = 2,  // also a box closed otherwise
+};
 }  // namespace box
 
 class TApplication : public TObject {
@@ -207,9 +181,10 @@ class TApplication : public TObject {
   void ProcessMessages();
 
   // Modal box with the buttons the flags ask for (box::kOkCancel, with
-  // box::kErrorIcon an error icon), Cancel the default. Returns box::kOk,
-  // box::kCancel, or something else when closed otherwise. The event loop
-  // runs inside it: timers fire, the window is painted.
+  // box::kErrorIcon an error icon), Cancel the default. Returns a
+  // box::Answer: kOk, kCancel (also when closed otherwise), kNone when no box
+  // can be shown. The event loop runs inside it: timers fire, the window is
+  // painted.
   int MessageBox(const std::string& text, const std::string& caption, int flags);
 
   // Title of the application: the program file's name without directory
@@ -228,9 +203,6 @@ class TApplication : public TObject {
   TForm* MainForm() const { return main_form_; }
   // A modal box (MessageBox, the error report) runs its own loop.
   bool InModalBox() const;
-  // Gives the keyboard focus back to the innermost open box, when a window
-  // manager has handed it to a window behind it.
-  void FocusBox();
 
   // Frees every form; the next form created becomes the main form (tests).
   void DestroyForms();
@@ -249,20 +221,10 @@ class TApplication : public TObject {
 
 extern TApplication* Application;
 
-// The framework's units: gtk_init, the application object. Call first.
+// The framework's units: the window system's connection, the application
+// object. Call first.
 void InitFramework(int* argc, char*** argv);
 // Frees the application object (and with it the forms).
 void FinalizeFramework();
-
-// Every toolkit callback enters through this: runs fn, reports exceptions.
-void Dispatch(const std::function<void()>& fn);
-
-// Ends the process at once with code, the exit hook run first (the record
-// file). Every way out that does not return through Run ends here.
-[[noreturn]] void ExitNow(int code);
-
-// An X window of the program's own: X errors that name it after another
-// client destroyed it are ignored (framework internal).
-void RegisterOwnWindow(unsigned long xid);
 
 }  // namespace fw

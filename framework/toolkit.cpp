@@ -7,15 +7,21 @@
 #include <memory>
 #include <utility>
 
-#include "framework/forms.h"
+#include "framework/native.h"
 
 namespace fw::toolkit {
 
 namespace {
 
+// The one way a handler the toolkit held is freed: when its source goes, or
+// (with the thing it went with: a closure, an object) its signal or window.
 template <class F>
-void Free(gpointer data, GClosure*) {
+void Delete(gpointer data) {
   delete static_cast<F*>(data);
+}
+template <class F, class Owner>
+void Delete(gpointer data, Owner*) {
+  Delete<F>(data);
 }
 
 template <class F>
@@ -23,8 +29,8 @@ gulong Connect(gpointer instance, const char* signal, GCallback trampoline, F&& 
                Order order) {
   using Fn = std::decay_t<F>;
   return g_signal_connect_data(instance, signal, trampoline, new Fn(std::forward<F>(handler)),
-                               &Free<Fn>, order == Order::kAfter ? G_CONNECT_AFTER
-                                                                 : GConnectFlags(0));
+                               &Delete<Fn, GClosure>, order == Order::kAfter ? G_CONNECT_AFTER
+                                                                             : GConnectFlags(0));
 }
 
 using EventFn = std::function<bool(GdkEvent*)>;
@@ -82,11 +88,6 @@ GdkFilterReturn FilterTrampoline(GdkXEvent* xevent, GdkEvent*, gpointer data) {
   return keep ? GDK_FILTER_CONTINUE : GDK_FILTER_REMOVE;
 }
 
-template <class F>
-void FreeData(gpointer data) {
-  delete static_cast<F*>(data);
-}
-
 }  // namespace
 
 gulong OnEvent(GtkWidget* widget, const char* signal, std::function<bool(GdkEvent*)> handler,
@@ -110,7 +111,7 @@ gulong OnTooltip(GtkWidget* widget, std::function<bool(int, int, GtkTooltip*)> h
 
 unsigned AddTimeout(unsigned interval_ms, std::function<bool()> handler) {
   return g_timeout_add_full(G_PRIORITY_DEFAULT, interval_ms, RepeatTrampoline,
-                            new RepeatFn(std::move(handler)), &FreeData<RepeatFn>);
+                            new RepeatFn(std::move(handler)), &Delete<RepeatFn>);
 }
 
 void RemoveTimeout(unsigned id) {
@@ -119,20 +120,19 @@ void RemoveTimeout(unsigned id) {
 
 void Later(std::function<void()> handler) {
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, OnceTrampoline, new PlainFn(std::move(handler)),
-                  &FreeData<PlainFn>);
+                  &Delete<PlainFn>);
 }
 
 void OnUnixSignal(int signum, std::function<void()> handler) {
   g_unix_signal_add_full(G_PRIORITY_DEFAULT, signum, UnixSignalTrampoline,
-                         new PlainFn(std::move(handler)), &FreeData<PlainFn>);
+                         new PlainFn(std::move(handler)), &Delete<PlainFn>);
 }
 
 void FilterX(GdkWindow* window, std::function<bool(void*)> handler) {
   // Lives as long as the window: the window's filters go with it.
   auto* fn = new FilterFn(std::move(handler));
   gdk_window_add_filter(window, FilterTrampoline, fn);
-  g_object_weak_ref(G_OBJECT(window), [](gpointer data, GObject*) { delete static_cast<FilterFn*>(data); },
-                    fn);
+  g_object_weak_ref(G_OBJECT(window), &Delete<FilterFn, GObject>, fn);
 }
 
 }  // namespace fw::toolkit

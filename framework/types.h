@@ -31,20 +31,10 @@ inline constexpr TColor clBtnFace = 0x8000000F;
 inline constexpr TColor cl3DLight = 0x80000016;
 inline constexpr TColor clWindowText = 0x80000008;
 
-// The colours by the names a stored description gives them.
-inline constexpr struct {
-  const char* name;
-  TColor value;
-} kColourNames[] = {
-    {"clBlack", clBlack},   {"clWhite", clWhite},         {"clRed", clRed},
-    {"clBlue", clBlue},     {"clYellow", clYellow},       {"clFuchsia", clFuchsia},
-    {"clAqua", clAqua},     {"clGray", clGray},           {"clLime", clLime},
-    {"clNavy", clNavy},     {"clMaroon", clMaroon},       {"clTeal", clTeal},
-    {"clNone", clNone},     {"clBtnFace", clBtnFace},     {"cl3DLight", cl3DLight},
-    {"clWindowText", clWindowText}};
-
 struct TRect {
   std::int32_t Left, Top, Right, Bottom;
+  // The column Left and the row Top lie inside, Right and Bottom just outside.
+  bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 

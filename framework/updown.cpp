@@ -10,10 +10,8 @@
 
 #include "framework/clicks.h"
 #include "framework/clock.h"
-#include "framework/controls.h"
-#include "framework/forms.h"
+#include "framework/native.h"
 #include "framework/toolkit.h"
-#include "framework/widgetkit.h"
 
 namespace fw {
 
@@ -33,34 +31,33 @@ struct TUpDown::Impl {
   Impl& operator=(const Impl&) = delete;
 
   TUpDown* owner;
-  GtkWidget* widget = nullptr;  // null once the toolkit destroyed it
-  unsigned timer = 0;           // the repeat, on the framework's clock
+  unsigned timer = 0;  // the repeat, on the framework's clock
   int interval = kFirstInterval;
   Arrow held = kNone;        // arrow the left button went down on
   bool stepped_at_press = false;
   int px = -1, py = -1;      // last pointer position seen in the widget
 
-  GdkRectangle ArrowRect(Arrow a) const {
+  // The control's own window; null once the toolkit destroyed it.
+  GtkWidget* Widget() const { return owner->native().widget; }
+
+  // In the widget's coordinates.
+  TRect ArrowRect(Arrow a) const {
     int w = owner->width_, h = owner->height_;
-    if (widget && GTK_WIDGET_REALIZED(widget)) {
+    if (GtkWidget* widget = Widget(); widget && GTK_WIDGET_REALIZED(widget)) {
       w = widget->allocation.width;
       h = widget->allocation.height;
     }
     if (owner->Orientation == TUDOrientation::udVertical) {
       int half = h / 2;
-      return a == kUpper ? GdkRectangle{0, 0, w, half} : GdkRectangle{0, half, w, half};
+      return a == kUpper ? TRect{0, 0, w, half} : TRect{0, half, w, 2 * half};
     }
     int half = w / 2;
-    return a == kUpper ? GdkRectangle{half, 0, half, h} : GdkRectangle{0, 0, half, h};
-  }
-
-  static bool Inside(const GdkRectangle& r, int x, int y) {
-    return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+    return a == kUpper ? TRect{half, 0, 2 * half, h} : TRect{0, 0, half, h};
   }
 
   Arrow ArrowAt(int x, int y) const {
-    if (Inside(ArrowRect(kUpper), x, y)) return kUpper;
-    if (Inside(ArrowRect(kLower), x, y)) return kLower;
+    if (ArrowRect(kUpper).Contains(x, y)) return kUpper;
+    if (ArrowRect(kLower).Contains(x, y)) return kLower;
     return kNone;
   }
 
@@ -78,7 +75,7 @@ struct TUpDown::Impl {
   }
 
   void Redraw() {
-    if (widget) gtk_widget_queue_draw(widget);
+    if (GtkWidget* widget = Widget()) gtk_widget_queue_draw(widget);
   }
 
   static TUDBtnType ButtonOf(Arrow a) {
@@ -111,19 +108,19 @@ struct TUpDown::Impl {
     Arrow a = held;
     held = kNone;
     Redraw();
-    if (!stepped_at_press && Inside(ArrowRect(a), px, py)) owner->Step(ButtonOf(a));
+    if (!stepped_at_press && ArrowRect(a).Contains(px, py)) owner->Step(ButtonOf(a));
   }
 
   void Motion(int x, int y) {
-    bool before = held != kNone && Inside(ArrowRect(held), px, py);
+    bool before = held != kNone && ArrowRect(held).Contains(px, py);
     px = x;
     py = y;
-    bool after = held != kNone && Inside(ArrowRect(held), px, py);
+    bool after = held != kNone && ArrowRect(held).Contains(px, py);
     if (before != after) Redraw();
   }
 
   void Fire() {
-    if (held == kNone || !Inside(ArrowRect(held), px, py)) return;
+    if (held == kNone || !ArrowRect(held).Contains(px, py)) return;
     if (interval > kShortestInterval) {
       interval -= kIntervalStep;
       StartTimer();
@@ -132,17 +129,19 @@ struct TUpDown::Impl {
   }
 
   void Paint(GdkEventExpose* e) {
+    GtkWidget* widget = Widget();
     GtkStyle* style = widget->style;
     for (Arrow a : {kUpper, kLower}) {
-      GdkRectangle r = ArrowRect(a);
-      if (r.width <= 0 || r.height <= 0) continue;
-      bool pressed = held == a && Inside(r, px, py);
+      const TRect r = ArrowRect(a);
+      const int w = r.Right - r.Left, h = r.Bottom - r.Top;
+      if (w <= 0 || h <= 0) continue;
+      bool pressed = held == a && r.Contains(px, py);
       GtkStateType state = pressed ? GTK_STATE_ACTIVE : GTK_STATE_NORMAL;
       gtk_paint_box(style, widget->window, state, pressed ? GTK_SHADOW_IN : GTK_SHADOW_OUT,
-                    &e->area, widget, "button", r.x, r.y, r.width, r.height);
+                    &e->area, widget, "button", r.Left, r.Top, w, h);
       // A small triangle centred in the button, leaving room for the border.
-      int size = std::max(1, std::min(r.width, r.height) - 2 * (style->ythickness + 2));
-      int ax = r.x + (r.width - size) / 2, ay = r.y + (r.height - size) / 2;
+      int size = std::max(1, std::min(w, h) - 2 * (style->ythickness + 2));
+      int ax = r.Left + (w - size) / 2, ay = r.Top + (h - size) / 2;
       GtkArrowType dir;
       if (owner->Orientation == TUDOrientation::udVertical)
         dir = a == kUpper ? GTK_ARROW_UP : GTK_ARROW_DOWN;
@@ -153,19 +152,14 @@ struct TUpDown::Impl {
     }
     // Tab stops here: the frame shows it (the keyboard steps nothing).
     if (gtk_widget_has_focus(widget)) {
-      const GdkRectangle u = ArrowRect(kUpper), l = ArrowRect(kLower);
+      const TRect u = ArrowRect(kUpper), l = ArrowRect(kLower);
       gtk_paint_focus(style, widget->window, GTK_STATE_NORMAL, &e->area, widget, "button", 1, 1,
-                      u.width - 2, l.y + l.height - 2);
+                      u.Right - u.Left - 2, l.Bottom - 2);
     }
   }
 
-  void Destroyed() {
-    StopTimer();
-    widget = nullptr;
-  }
-
   // The control's whole traffic with the toolkit.
-  void Connect() {
+  void Connect(GtkWidget* widget) {
     using toolkit::OnEvent;
     OnEvent(widget, "button-press-event", [this](GdkEvent* e) {
       Press(&e->button);
@@ -188,7 +182,7 @@ struct TUpDown::Impl {
       Paint(&e->expose);
       return true;
     });
-    toolkit::OnSignal(widget, "destroy", [this] { Destroyed(); });
+    toolkit::OnSignal(widget, "destroy", [this] { StopTimer(); });
   }
 };
 
@@ -196,32 +190,24 @@ TUpDown::TUpDown(TForm* owner) : TWinControl(owner) {}
 
 TUpDown::~TUpDown() {
   // The widget goes while its handlers' state is still here.
-  if (widget_) gtk_widget_destroy(widget_);
-  widget_ = nullptr;
+  if (GtkWidget* w = native_->widget) gtk_widget_destroy(w);
   if (impl_) impl_->StopTimer();
 }
 
 void TUpDown::CreateHandle() {
-  assert(!widget_ && "the window is made once");
   impl_ = std::make_unique<Impl>(this);
-  widget_ = gtk_drawing_area_new();
-  impl_->widget = widget_;
-  gtk_widget_set_size_request(widget_, width_, height_);
-  gtk_widget_set_can_focus(widget_, TabStop);
-  gtk_widget_add_events(widget_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                     GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
-                                     GDK_LEAVE_NOTIFY_MASK);
-  impl_->Connect();
+  GtkWidget* w = gtk_drawing_area_new();
+  native_->Hold(w, nullptr);
+  gtk_widget_set_size_request(w, width_, height_);
+  gtk_widget_set_can_focus(w, TabStop);
+  gtk_widget_add_events(w, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                               GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
+                               GDK_LEAVE_NOTIFY_MASK);
+  impl_->Connect(w);
+  SetHintAndCursor(*this, w, {w});
   // On a form the arrows sit on its client area; tests may place them alone.
-  if (Owner() && Owner()->CanvasWidget()) {
-    gtk_fixed_put(GTK_FIXED(Owner()->CanvasWidget()), widget_, left_, top_);
-    if (ShowHint && !Hint.empty()) gtk_widget_set_tooltip_text(widget_, Hint.c_str());
-    if (Cursor == TCursor::crHandPoint) {
-      GtkWidget* w = widget_;
-      toolkit::OnSignal(w, "realize", [w] { SetHandCursor(w); }, toolkit::Order::kAfter);
-    }
-  }
-  if (visible_) gtk_widget_show(widget_);
+  if (Owner()) gtk_fixed_put(GTK_FIXED(CanvasOf(*Owner())), w, left_, top_);
+  if (visible_) gtk_widget_show(w);
 }
 
 void TUpDown::SetMin(short v) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "framework/native.h"
 #include "framework/random.h"
 
 namespace apptest {
@@ -39,10 +40,10 @@ class AppEnvironment : public ::testing::Environment {
     // FormCreate themselves where they mean it.
     Form1->OnActivate = nullptr;
 
-    Form1->Show();
+    Form1->native().Show();
     // The stored place (461, 137) reaches past the right edge of the test
     // display, where nothing can be read back.
-    gtk_window_move(GTK_WINDOW(Form1->Window()), 0, 0);
+    gtk_window_move(GTK_WINDOW(fw::WindowOf(*Form1)), 0, 0);
     // Wait for the first paint: it switches Timer3 off.
     for (int i = 0; i < 2000 && Form1->Timer3->Enabled(); ++i) {
       fw::Application->ProcessMessages();
@@ -95,9 +96,9 @@ void Drain() {
 void AppTest::PressKey(fw::TWinControl* focus, const std::string& keysym,
                        const std::function<bool()>& done) {
   Drain();
-  gtk_window_present(GTK_WINDOW(F().Window()));
-  gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(focus->Widget())));
-  for (int i = 0; i < 2000 && !gtk_window_has_toplevel_focus(GTK_WINDOW(F().Window())); ++i) {
+  gtk_window_present(GTK_WINDOW(fw::WindowOf(F())));
+  gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(fw::WidgetOf(*focus))));
+  for (int i = 0; i < 2000 && !gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(F()))); ++i) {
     fw::Application->ProcessMessages();
     g_usleep(10000);
   }
@@ -114,7 +115,7 @@ void AppTest::ClickOn(fw::TControl* c) {
   const auto drain = Drain;
   drain();  // repaints that earlier steps asked for come before the click
   gint ox = 0, oy = 0;
-  gdk_window_get_origin(F().CanvasWidget()->window, &ox, &oy);
+  gdk_window_get_origin(fw::CanvasOf(F())->window, &ox, &oy);
   const std::string cmd = "xdotool mousemove " + std::to_string(ox + c->Left() + c->Width() / 2) +
                           " " + std::to_string(oy + c->Top() + c->Height() / 2) + " click 1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/canvas.h"
+#include "framework/native.h"
 
 using fw::TCanvas;
 using fw::TColor;
@@ -39,7 +39,7 @@ class CanvasTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    canvas_.Attach(area_->window);
+    canvas_.native().Attach(area_->window);
     canvas_.Pen.Color = kPen;
     canvas_.Brush.Color = kBrush;
     Clear();
@@ -340,8 +340,8 @@ TEST_F(CanvasTest, ClipRegionLimitsDrawingUntilLifted) {
   GdkRegion* region = gdk_region_rectangle(&r);
   // A fresh canvas: the clip must reach the GC made later at the first draw.
   TCanvas fresh;
-  fresh.SetClipRegion(region);
-  fresh.Attach(area_->window);
+  fresh.native().SetClip(region);
+  fresh.native().Attach(area_->window);
   gdk_region_destroy(region);  // the canvas keeps a copy
   fresh.Brush.Color = kBrush;
   Clear();
@@ -352,7 +352,7 @@ TEST_F(CanvasTest, ClipRegionLimitsDrawingUntilLifted) {
                          return x >= 50 && x < 80 && y >= 60 && y < 80 ? kBrush : kBg;
                        }),
             "");
-  fresh.SetClipRegion(nullptr);
+  fresh.native().SetClip(nullptr);
   fresh.FillRectangle({0, 0, kW, kH});
   s = Shot();
   EXPECT_EQ(Mismatches(s, 0, 0, kW - 1, kH - 1, [](int, int) { return kBrush; }), "");

@@ -30,7 +30,7 @@ const char* kRadios =
 TRadioButton* Radio(TestForm& f, int i) { return i == 1 ? f.R1 : i == 2 ? f.R2 : f.R3; }
 
 bool WidgetActive(TButtonControl* c) {
-  return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(gtk_bin_get_child(GTK_BIN(c->Widget()))));
+  return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(gtk_bin_get_child(GTK_BIN(fw::WidgetOf(*c)))));
 }
 
 TEST_F(Events, CheckedRunsHandlersInOrder) {
@@ -105,7 +105,7 @@ void Press(TestForm& f, int x, int y, guint32 t, bool release = true) {
   for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
     if (type == GDK_BUTTON_RELEASE && !release) break;
     GdkEvent* e = gdk_event_new(type);
-    e->button.window = GDK_WINDOW(g_object_ref(f.CanvasWidget()->window));
+    e->button.window = GDK_WINDOW(g_object_ref(fw::CanvasOf(f)->window));
     e->button.x = x;
     e->button.y = y;
     e->button.time = t;
@@ -144,7 +144,7 @@ TEST_F(Events, ClicksOnLabels) {
   Press(*f, 130, 20, 2000);  // hidden: nothing
   Press(*f, 20, 20, 3000, false);
   GdkEvent* e = gdk_event_new(GDK_BUTTON_RELEASE);  // release outside the label
-  e->button.window = GDK_WINDOW(g_object_ref(f->CanvasWidget()->window));
+  e->button.window = GDK_WINDOW(g_object_ref(fw::CanvasOf(*f)->window));
   e->button.x = 180;
   e->button.y = 100;
   e->button.button = 1;
@@ -331,7 +331,7 @@ TEST_F(Events, CloseFromHandlerEndsRunAfterIt) {
   Application->Run();
   EXPECT_EQ(f->log, (std::vector<std::string>{"T1Timer", "after Close", "FormCreate"}));
   EXPECT_TRUE(hook);
-  EXPECT_FALSE(gtk_widget_get_visible(f->Window()));
+  EXPECT_FALSE(gtk_widget_get_visible(fw::WindowOf(*f)));
   EXPECT_TRUE(f->Components().empty());
   Application->DestroyForms();
 }
@@ -347,7 +347,7 @@ TEST_F(Events, ActivateAtShowAndAfterBox) {
   TestForm* main = nullptr;
   RegisterResource("TTestForm", "FORMDATA", {head});
   Application->CreateForm(main);
-  main->Show();
+  main->native().Show();
   ASSERT_TRUE(PumpUntil([&] { return !main->log.empty(); }, 20000));
   Settle();
   main->log.clear();
@@ -364,7 +364,7 @@ TEST_F(Events, HintAndHandCursorOverWindowlessLabel) {
       "[L1]\nClass=TLabel\nLeft=20\nTop=20\nWidth=60\nHeight=40\nAutoSize=false\nHint=Heizung\n"
       "Cursor=crHandPoint\n");
   gint ox = 0, oy = 0;
-  gdk_window_get_origin(f->CanvasWidget()->window, &ox, &oy);
+  gdk_window_get_origin(fw::CanvasOf(*f)->window, &ox, &oy);
   auto move = [&](int x, int y) {
     std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " + std::to_string(oy + y);
     ASSERT_EQ(system(cmd.c_str()), 0);
@@ -375,7 +375,7 @@ TEST_F(Events, HintAndHandCursorOverWindowlessLabel) {
     GList* all = gtk_window_list_toplevels();
     for (GList* l = all; l; l = l->next) {
       GtkWidget* w = GTK_WIDGET(l->data);
-      if (!gtk_widget_get_visible(w) || w == f->Window()) continue;
+      if (!gtk_widget_get_visible(w) || w == fw::WindowOf(*f)) continue;
       std::vector<GtkWidget*> todo{w};
       while (!todo.empty()) {
         GtkWidget* x = todo.back();
@@ -394,13 +394,13 @@ TEST_F(Events, HintAndHandCursorOverWindowlessLabel) {
   move(150, 100);
   move(40, 35);
   move(41, 36);  // resting: the tooltip comes after its delay
-  GdkCursor* c = gdk_window_get_cursor(f->CanvasWidget()->window);
+  GdkCursor* c = gdk_window_get_cursor(fw::CanvasOf(*f)->window);
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(gdk_cursor_get_cursor_type(c), GDK_HAND2);
   EXPECT_TRUE(PumpUntil([&] { return !tip().empty(); }, 20000));
   EXPECT_EQ(tip(), "Heizung");
   move(150, 100);
-  EXPECT_EQ(gdk_window_get_cursor(f->CanvasWidget()->window), nullptr);
+  EXPECT_EQ(gdk_window_get_cursor(fw::CanvasOf(*f)->window), nullptr);
 }
 
 // A main window of its own, with an exit hook that says when it runs.
@@ -447,12 +447,12 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
         {
           TestForm* f =
               MainFormWithExitHook("[Form1]\nClass=TTestForm\nClientWidth=80\nClientHeight=60\n");
-          f->Show();
-          PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
-          Display* own = GDK_WINDOW_XDISPLAY(f->Window()->window);
+          f->native().Show();
+          PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
+          Display* own = GDK_WINDOW_XDISPLAY(fw::WindowOf(*f)->window);
           if (c.destroy) {
             Display* other = XOpenDisplay(nullptr);
-            XDestroyWindow(other, GDK_WINDOW_XID(f->Window()->window));
+            XDestroyWindow(other, GDK_WINDOW_XID(fw::WindowOf(*f)->window));
             XSync(other, False);
             // Not seen here yet: these requests reach a window that is gone.
             for (int i = 0; i < 5; ++i) f->Canvas()->DrawRectangle(0, 0, 40, 40);

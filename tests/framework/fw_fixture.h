@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/forms.h"
+#include "framework/native.h"
 
 namespace fwtest {
 
@@ -128,8 +128,8 @@ inline std::unique_ptr<TestForm> Build(const std::string& body, bool show = true
   auto f = std::make_unique<TestForm>(nullptr);
   f->ReadDescription(TestForm::FormClass());
   if (show) {
-    f->Show();
-    PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
+    f->native().Show();
+    PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
     Settle();
   }
   return f;
@@ -140,7 +140,7 @@ inline std::unique_ptr<TestForm> Build(const std::string& body, bool show = true
 // between two; on labels and pictures click series count (ClickSeries).
 inline void ClickAt(TForm& f, int x, int y) {
   gint ox = 0, oy = 0;
-  gdk_window_get_origin(f.CanvasWidget()->window, &ox, &oy);
+  gdk_window_get_origin(fw::CanvasOf(f)->window, &ox, &oy);
   const std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " +
                           std::to_string(oy + y) + " click 1";
   ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
@@ -155,7 +155,7 @@ inline void ClickOn(TForm& f, TControl* c) {
 // Screen pixel of the form's canvas as $BBGGRR.
 inline TColor Pixel(TForm& f, int x, int y) {
   gdk_flush();
-  GdkPixbuf* p = gdk_pixbuf_get_from_drawable(nullptr, f.CanvasWidget()->window, nullptr, x, y,
+  GdkPixbuf* p = gdk_pixbuf_get_from_drawable(nullptr, fw::CanvasOf(f)->window, nullptr, x, y,
                                               0, 0, 1, 1);
   if (!p) return 0xFFFFFFFFu;
   guchar* px = gdk_pixbuf_get_pixels(p);

@@ -27,23 +27,23 @@ void Key(const std::string& keysym) {
 // A form with the focus: keys go to it whatever the pointer does.
 std::unique_ptr<TestForm> Focused(const std::string& body) {
   auto f = Build(body);
-  gtk_window_present(GTK_WINDOW(f->Window()));
-  PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(f->Window())); }, 20000);
+  gtk_window_present(GTK_WINDOW(fw::WindowOf(*f)));
+  PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(*f))); }, 20000);
   Settle();
   return f;
 }
 
 // The component whose widget holds the keyboard focus.
 std::string FocusedName(TestForm& f) {
-  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(f.Window()));
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(fw::WindowOf(f)));
   if (!focus || !gtk_widget_has_focus(focus)) return "";
   for (const auto& c : f.Components())
-    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && w->Widget())
-      if (focus == w->Widget() || gtk_widget_is_ancestor(focus, w->Widget())) return c->Name;
+    if (auto* w = dynamic_cast<TWinControl*>(c.get()); w && fw::WidgetOf(*w))
+      if (focus == fw::WidgetOf(*w) || gtk_widget_is_ancestor(focus, fw::WidgetOf(*w))) return c->Name;
   return "?";
 }
 
-GtkWidget* Inner(TWinControl* c) { return gtk_bin_get_child(GTK_BIN(c->Widget())); }
+GtkWidget* Inner(TWinControl* c) { return gtk_bin_get_child(GTK_BIN(fw::WidgetOf(*c))); }
 
 // Creation order differs from TabOrder; R2 and R3 are no tab stops, and the
 // hidden memo is none while hidden.
@@ -116,7 +116,7 @@ TEST_F(Keyboard, UpDownShowsTheFocusAndStepsNothing) {
   ASSERT_EQ(FocusedName(*f), "U1");
   EXPECT_NE(pixels(), plain) << "the focus is shown";
   for (const char* k : {"space", "Return", "Up", "Down", "Page_Up"}) {
-    gtk_widget_grab_focus(f->U1->Widget());
+    gtk_widget_grab_focus(fw::WidgetOf(*f->U1));
     Key(k);
   }
   EXPECT_TRUE(f->log.empty()) << "the keyboard steps nothing";

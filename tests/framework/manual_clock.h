@@ -20,7 +20,7 @@ class ManualClock : public fw::Clock {
   ManualClock(const ManualClock&) = delete;
   ManualClock& operator=(const ManualClock&) = delete;
 
-  std::int64_t NowMs() override { return now_; }
+  std::int64_t NowMs() const { return now_; }
 
   unsigned AddTimeout(unsigned interval_ms, Tick tick) override {
     const unsigned id = ++last_id_;

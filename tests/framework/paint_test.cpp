@@ -34,13 +34,13 @@ int CountExposes(GtkWidget*, GdkEventExpose*, gpointer n) {
 TEST_F(Paint, StackingAndRepaintOfChangedControls) {
   auto f = Build(kScene, false);
   GdkPixbuf* green = Solid(20, 20, clLime);
-  f->I1->SetPicture(green);
+  fw::SetPicture(*f->I1, green);
   g_object_unref(green);
-  f->Show();
-  PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
+  f->native().Show();
+  PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
   Settle();
   int exposes = 0;
-  g_signal_connect(f->CanvasWidget(), "expose-event", G_CALLBACK(CountExposes), &exposes);
+  g_signal_connect(fw::CanvasOf(*f), "expose-event", G_CALLBACK(CountExposes), &exposes);
 
   EXPECT_GE(f->paints, 1);
   EXPECT_EQ(Pixel(*f, 20, 20), clRed) << "opaque label over OnPaint";

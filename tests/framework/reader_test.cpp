@@ -30,10 +30,10 @@ TEST_F(Reader, BuildsComponentsWithPropertiesAndBindings) {
   auto f = Build(body, false, head);
   EXPECT_EQ(f->log, std::vector<std::string>{"FormCreate"});
   EXPECT_EQ(f->Caption(), "Room  ");
-  EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(f->Window())), std::string("Room  "));
+  EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(fw::WindowOf(*f))), std::string("Room  "));
   EXPECT_EQ(f->ClientWidth(), 300);
   EXPECT_EQ(f->BorderStyle, TBorderStyle::bsDialog);
-  EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(f->Window())));
+  EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(fw::WindowOf(*f))));
   EXPECT_TRUE(f->OnPaint);
 
   ASSERT_EQ(f->Components().size(), 5u);
@@ -71,16 +71,16 @@ TEST_F(Reader, BuildsComponentsWithPropertiesAndBindings) {
 
   // Tab order: check box before memo.
   GList* chain = nullptr;
-  ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(f->CanvasWidget()), &chain));
+  ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(fw::CanvasOf(*f)), &chain));
   ASSERT_EQ(g_list_length(chain), 2u);
-  EXPECT_EQ(chain->data, f->C1->Widget());
+  EXPECT_EQ(chain->data, fw::WidgetOf(*f->C1));
   g_list_free(chain);
 
-  f->Show();
-  PumpUntil([&] { return gdk_window_is_viewable(f->CanvasWidget()->window); }, 20000);
+  f->native().Show();
+  PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
   Settle();
   gint x = 0, y = 0;
-  gdk_window_get_root_origin(f->Window()->window, &x, &y);
+  gdk_window_get_root_origin(fw::WindowOf(*f)->window, &x, &y);
   EXPECT_EQ(x, 461);
   EXPECT_EQ(y, 137);
 }
@@ -95,7 +95,7 @@ TEST_F(Reader, CheckBoxesAndRadioButtonsSizeThemselves) {
       "[R2]\nClass=TRadioButton\nLeft=10\nTop=90\nWidth=150\nHeight=30\nCaption=STO&P\n"
       "AutoSize=false\n");
   const auto natural = [](TButtonControl* c) {
-    GtkWidget* b = gtk_bin_get_child(GTK_BIN(c->Widget()));
+    GtkWidget* b = gtk_bin_get_child(GTK_BIN(fw::WidgetOf(*c)));
     gtk_widget_set_size_request(b, -1, -1);
     GtkRequisition r{};
     gtk_widget_size_request(b, &r);
@@ -103,7 +103,7 @@ TEST_F(Reader, CheckBoxesAndRadioButtonsSizeThemselves) {
     return std::pair(r.width, r.height);
   };
   const auto shown = [](TButtonControl* c) {
-    return std::pair(c->Widget()->allocation.width, c->Widget()->allocation.height);
+    return std::pair(fw::WidgetOf(*c)->allocation.width, fw::WidgetOf(*c)->allocation.height);
   };
   for (TButtonControl* c : {static_cast<TButtonControl*>(f->C1), static_cast<TButtonControl*>(f->R1)}) {
     SCOPED_TRACE(c->Name);

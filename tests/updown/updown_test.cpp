@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls.h"
+#include "framework/native.h"
 #include "tests/framework/manual_clock.h"
 
 using fw::TUDBtnType;
@@ -49,17 +49,17 @@ class UpDownTest : public ::testing::Test {
     ud_ = std::make_unique<TUpDown>(nullptr);
     ud_->SetBounds(40, 30, 33, 25);
     ud_->CreateHandle();
-    gtk_fixed_put(GTK_FIXED(fixed), ud_->Widget(), 40, 30);
+    gtk_fixed_put(GTK_FIXED(fixed), fw::WidgetOf(*ud_), 40, 30);
     ud_->OnClick = [this](fw::TObject* sender, TUDBtnType b) {
       EXPECT_EQ(sender, ud_.get());
       steps_.push_back({clock_.NowMs(), b, ud_->Position()});
     };
     gtk_widget_show_all(window_);
-    for (int i = 0; i < 500 && !gdk_window_is_viewable(ud_->Widget()->window); ++i) {
+    for (int i = 0; i < 500 && !gdk_window_is_viewable(fw::WidgetOf(*ud_)->window); ++i) {
       Drain();
       g_usleep(2000);
     }
-    gdk_window_get_origin(ud_->Widget()->window, &ox_, &oy_);
+    gdk_window_get_origin(fw::WidgetOf(*ud_)->window, &ox_, &oy_);
   }
 
   void TearDown() override {
@@ -77,7 +77,7 @@ class UpDownTest : public ::testing::Test {
   // ---- synthesized input, at times of the test's choosing ----
   void Send(GdkEventType type, int x, int y, guint32 time, guint button = 1) {
     GdkEvent* e = gdk_event_new(type);
-    GdkWindow* w = ud_->Widget()->window;
+    GdkWindow* w = fw::WidgetOf(*ud_)->window;
     if (type == GDK_MOTION_NOTIFY) {
       e->motion.window = GDK_WINDOW(g_object_ref(w));
       e->motion.x = x;
