@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -72,54 +71,50 @@ int OnXIOError(Display* display) {
   ExitNow(1);
 }
 
-// X resources of ours that errors may name once another client destroyed a
-// window of ours: the windows, and the GCs made on them.
-struct OwnResources {
-  std::set<XID> windows;
-  std::map<XID, XID> gcs;  // GC -> the window it was made on
-  std::set<XID> gone;      // windows that errors showed destroyed
+// X windows of ours, and whether errors have shown one of them destroyed.
+struct OwnWindows {
+  std::set<XID> ids;
+  bool one_gone = false;
 };
 
-OwnResources& Own() {
-  static OwnResources own;
+OwnWindows& Own() {
+  static OwnWindows own;
   return own;
 }
 
+// The error code of the RENDER extension's BadPicture, asked at start (an
+// error handler must not send requests); -1 without the extension.
+int g_bad_picture = -1;
+
 bool IsOwnWindow(Display* display, XID id) {
-  return Own().windows.count(id) ||
+  return Own().ids.count(id) ||
          gdk_window_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
+}
+
+// Made by this connection: the X server gives each client a range of ids.
+// Xlib's public view of the connection names its base and mask private3 and
+// private4 (the full names are in Xlibint.h, whose min and max macros would
+// break the C++ library).
+bool OurId(Display* display, XID id) {
+  const auto* d = reinterpret_cast<_XPrivDisplay>(display);
+  return (id & ~d->private4) == d->private3;
 }
 
 // Requests that reach a window of ours after another client destroyed it
 // (the timers draw until the destruction is seen) are harmless, and so is
-// what follows from them: a GC made on the gone window, a pixmap the toolkit
-// made for it. The destruction ends the program anyway. Any other error is a
-// fault; the toolkit would end the program with exit code 1, and so do we,
-// but with the record file written.
+// what follows from them on our own resources: a GC, a pixmap or a picture
+// made for the gone window. The destruction ends the program anyway. Any
+// other error is a fault; the toolkit would end the program with exit code
+// 1, and so do we, but with the record file written.
 bool Harmless(Display* display, const XErrorEvent& e) {
-  OwnResources& own = Own();
-  const XID id = e.resourceid;
-  switch (e.error_code) {
-    case BadWindow:
-    case BadDrawable:
-    case BadMatch:
-      if (IsOwnWindow(display, id)) {
-        own.gone.insert(id);
-        return true;
-      }
-      // A pixmap of ours, made for a window that is gone.
-      return !own.gone.empty() && e.error_code == BadDrawable &&
-             gdk_xid_table_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
-    case BadGC: {
-      const auto gc = own.gcs.find(id);
-      return gc != own.gcs.end() && own.gone.count(gc->second);
-    }
-    case BadPixmap:
-      return !own.gone.empty() &&
-             gdk_xid_table_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
-    default:
-      return false;
+  const int code = e.error_code;
+  const bool window_kind = code == BadWindow || code == BadDrawable || code == BadMatch;
+  if (window_kind && IsOwnWindow(display, e.resourceid)) {
+    Own().one_gone = true;
+    return true;
   }
+  if (!Own().one_gone || !OurId(display, e.resourceid)) return false;
+  return window_kind || code == BadGC || code == BadPixmap || code == g_bad_picture;
 }
 
 int OnXError(Display* display, XErrorEvent* e) {
@@ -271,16 +266,7 @@ void ExitNow(int code) {
   _exit(code);
 }
 
-void RegisterOwnWindow(unsigned long window_xid) { Own().windows.insert(window_xid); }
-
-void RegisterOwnGC(GdkGC* gc, GdkDrawable* made_on) {
-  if (!gc || !made_on || !GDK_IS_WINDOW(made_on)) return;
-  // The X window behind it is the toplevel's (the toolkit draws the windows
-  // inside it on the toplevel's); asking a child for its own would make it
-  // one.
-  GdkWindow* top = gdk_window_get_toplevel(GDK_WINDOW(made_on));
-  Own().gcs[XGContextFromGC(GDK_GC_XGC(gc))] = GDK_WINDOW_XID(top);
-}
+void RegisterOwnWindow(unsigned long window_xid) { Own().ids.insert(window_xid); }
 
 void InitFramework(int* argc, char*** argv) {
   gtk_init(argc, argv);
@@ -288,6 +274,10 @@ void InitFramework(int* argc, char*** argv) {
   GtkSettings* s = gtk_settings_get_default();
   g_object_set(s, "gtk-double-click-time", static_cast<gint>(ClickSeries::kTime),
                "gtk-double-click-distance", ClickSeries::kDistance, nullptr);
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+  int render_major = 0, render_event = 0, render_error = 0;
+  if (XQueryExtension(display, "RENDER", &render_major, &render_event, &render_error))
+    g_bad_picture = render_error;  // BadPicture is the extension's first error
   XSetIOErrorHandler(OnXIOError);
   XSetErrorHandler(OnXError);
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) toolkit::OnUnixSignal(sig, OnTerminationSignal);

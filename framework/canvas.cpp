@@ -97,7 +97,6 @@ GdkGC* Prepare(TCanvas& c, TColor color) {
   assert(n.drawable && "drawing needs an attached drawable");
   if (!n.gc) {
     n.gc = gdk_gc_new(n.drawable);
-    RegisterOwnGC(n.gc, n.drawable);
     // GDK 2 fills polygons even-odd and has no setter; the X GC keeps this.
     XSetFillRule(GDK_GC_XDISPLAY(n.gc), GDK_GC_XGC(n.gc), WindingRule);
     if (n.clip) gdk_gc_set_clip_region(n.gc, n.clip);

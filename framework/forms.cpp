@@ -140,10 +140,7 @@ struct FormEvents {
     auto& n = f.native();
     GdkWindow* w = n.canvas->window;
     f.Canvas()->native().Attach(w);
-    if (!n.gc) {
-      n.gc = gdk_gc_new(w);
-      RegisterOwnGC(n.gc, w);
-    }
+    if (!n.gc) n.gc = gdk_gc_new(w);
   }
   static void Unrealize(TForm& f) {
     auto& n = f.native();

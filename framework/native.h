@@ -137,11 +137,10 @@ void Dispatch(const std::function<void()>& fn);
 // manager has handed it to a window behind it.
 void FocusBox();
 
-// X resources of the program's own: its toplevel windows, and the GCs made
-// on windows inside them (other drawables are left out). X errors that name
-// them after another client destroyed the window are ignored.
+// An X window of the program's own: X errors that name it after another
+// client destroyed it are ignored, and so are those on the program's other
+// resources from then on (what it made for the window).
 void RegisterOwnWindow(unsigned long window_xid);
-void RegisterOwnGC(GdkGC* gc, GdkDrawable* made_on);
 
 // ---- helpers shared by the form and its controls
 

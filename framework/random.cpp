@@ -14,8 +14,8 @@ constexpr std::uint32_t kLower = 0x7FFFFFFFu;
 
 struct Generator {
   std::uint32_t mt[kN];
-  int index = kN + 1;       // not seeded yet
-  bool pending = true;      // a seed waits to be applied at the next draw
+  int index = kN;        // the next output's place; at kN the state twists first
+  bool pending = true;   // a seed waits to be applied at the next draw
   std::uint32_t seed = 5489u;
 
   void Apply() {

@@ -52,71 +52,75 @@ namespace {
 FileSystem g_real_fs;
 FileSystem* g_fs = &g_real_fs;
 
-// Result codes of the text-output layer (0 = success).
-enum Result : int {
-  kOk = 0,
-  kFileNotFound = 2,
-  kPathNotFound = 3,
-  kTooManyOpenFiles = 4,
-  kAccessDenied = 5,
-  kInvalidHandle = 6,
-  kDiskFull = 101,
-  kFileNotOpen = 103,
-  kInvalidFilename = 123,
-  kOtherError = 1000,
+// Result of an operation of the text-output layer.
+enum class Result {
+  kOk,
+  kFileNotFound,
+  kPathNotFound,
+  kTooManyOpenFiles,
+  kAccessDenied,
+  kInvalidHandle,
+  kDiskFull,
+  kFileNotOpen,
+  kInvalidFilename,
+  kOtherError,
 };
 
-const char* Words(int code) {
-  switch (code) {
-    case kFileNotFound: return "File not found";
-    case kPathNotFound: return "Path not found";
-    case kTooManyOpenFiles: return "Too many open files";
-    case kAccessDenied: return "Access denied";
-    case kInvalidHandle: return "Invalid file handle";
-    case kDiskFull: return "Disk Full";
-    case kFileNotOpen: return "File not open";
-    case kInvalidFilename: return "Invalid filename";
-    default: return "File access error";
+const char* Words(Result r) {
+  switch (r) {
+    case Result::kOk: return "";
+    case Result::kFileNotFound: return "File not found";
+    case Result::kPathNotFound: return "Path not found";
+    case Result::kTooManyOpenFiles: return "Too many open files";
+    case Result::kAccessDenied: return "Access denied";
+    case Result::kInvalidHandle: return "Invalid file handle";
+    case Result::kDiskFull: return "Disk Full";
+    case Result::kFileNotOpen: return "File not open";
+    case Result::kInvalidFilename: return "Invalid filename";
+    case Result::kOtherError: break;
   }
+  return "File access error";
 }
 
-int CodeOfErrno(int e) {
+Result ResultOfErrno(int e) {
   switch (e) {
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
-    case EACCES: case EROFS: case EISDIR: case EPERM: return kAccessDenied;
-    case EMFILE: case ENFILE: return kTooManyOpenFiles;
-    case ENAMETOOLONG: case ELOOP: return kInvalidFilename;
-    case EBADF: return kInvalidHandle;
-    case ENOSPC: case EIO: case EDQUOT: case EFBIG: return kDiskFull;
-    default: return kOtherError;
+    case ENOENT: return Result::kFileNotFound;
+    case ENOTDIR: return Result::kPathNotFound;
+    case EACCES: case EROFS: case EISDIR: case EPERM: return Result::kAccessDenied;
+    case EMFILE: case ENFILE: return Result::kTooManyOpenFiles;
+    case ENAMETOOLONG: case ELOOP: return Result::kInvalidFilename;
+    case EBADF: return Result::kInvalidHandle;
+    case ENOSPC: case EIO: case EDQUOT: case EFBIG: return Result::kDiskFull;
+    default: return Result::kOtherError;
   }
 }
 
-[[noreturn]] void Raise(int code) { throw fw::Exception(Words(code)); }
+[[noreturn]] void Raise(Result r) { throw fw::Exception(Words(r)); }
 
 constexpr std::size_t kBufferSize = 256;
+// The file's name, resolved against the working directory at each open, and
+// the end of a line.
+constexpr const char* kFileName = "tl.txt";
+constexpr char kLineEnd = '\n';
 
 class TextFile {
  public:
-  // reset: closed, buffer empty, name "tl.txt", line end a line feed.
+  // reset: closed, buffer empty.
   void Reset() {
     if (open_) {  // never expected; do not leak a descriptor
       CloseDescriptor();
     }
     open_ = false;
     count_ = 0;
-    name_ = "tl.txt";
-    line_end_ = '\n';
   }
 
-  // create for writing: result code, not raised.
-  int Create() { return OpenWith(O_WRONLY | O_CREAT | O_TRUNC, 0666, true); }
+  // create for writing: the result, not raised.
+  Result Create() { return OpenWith(O_WRONLY | O_CREAT | O_TRUNC, 0666, true); }
 
   // open for appending: guarded.
   void OpenForAppending() {
-    const int code = OpenWith(O_WRONLY | O_APPEND, 0, false);
-    if (code != kOk) Raise(code);
+    const Result r = OpenWith(O_WRONLY | O_APPEND, 0, false);
+    if (r != Result::kOk) Raise(r);
   }
 
   bool IsOpen() const { return open_; }
@@ -124,49 +128,49 @@ class TextFile {
   // Writes the fields and the line end of one line (guarded). For a
   // terminal the buffer is handed over after each ";" and the line end.
   void WriteLine(const std::string& text) {
-    if (!open_) Raise(kFileNotOpen);
-    const std::string line = text + line_end_;
+    if (!open_) Raise(Result::kFileNotOpen);
+    const std::string line = text + kLineEnd;
     for (std::size_t i = 0; i < line.size(); ++i) {
       if (count_ == kBufferSize) HandOver(line, i);
       buf_[count_++] = line[i];
-      if (terminal_ && (line[i] == ';' || line[i] == line_end_)) HandOver(line, i + 1);
+      if (terminal_ && (line[i] == ';' || line[i] == kLineEnd)) HandOver(line, i + 1);
     }
   }
 
   // close: hands over the buffer, closes the descriptor, marks closed.
   void Close() {
-    if (!open_) Raise(kFileNotOpen);
+    if (!open_) Raise(Result::kFileNotOpen);
     std::size_t taken = 0;
     const bool ok = Write(taken);
-    if (!ok && disk_size_ >= 0 && disk_size_ != last_line_end_) {
+    if (!ok && disk_size_ >= 0 && disk_size_ != last_kLineEnd) {
       // Nothing can follow: cut the file back to its last whole line.
-      (void)g_fs->Truncate(fd_, last_line_end_);
+      (void)g_fs->Truncate(fd_, last_kLineEnd);
     }
     count_ = 0;
     CloseDescriptor();
     open_ = false;
-    if (!ok) Raise(kDiskFull);
+    if (!ok) Raise(Result::kDiskFull);
   }
 
  private:
-  int OpenWith(int flags, mode_t mode, bool created) {
+  Result OpenWith(int flags, mode_t mode, bool created) {
     int fd;
     // Never blocks (see the top): a FIFO without a reader is a failed open
     // (ENXIO), and the writes that follow do not wait either.
     do {
       errno = 0;
-      fd = g_fs->Open(name_.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+      fd = g_fs->Open(kFileName, flags | O_NONBLOCK | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return CodeOfErrno(errno);
+    if (fd < 0) return ResultOfErrno(errno);
     fd_ = fd;
     open_ = true;
     count_ = 0;
     terminal_ = g_fs->IsTerminal(fd) == 1;
     disk_size_ = created ? 0 : g_fs->Size(fd);
     if (created && g_fs->Size(fd) < 0) disk_size_ = -1;  // not a plain file
-    last_line_end_ = disk_size_;                         // the file ends in whole lines
+    last_kLineEnd = disk_size_;                         // the file ends in whole lines
     disk_mid_line_ = false;
-    return kOk;
+    return Result::kOk;
   }
 
   void CloseDescriptor() {
@@ -196,9 +200,9 @@ class TextFile {
     }
     for (std::size_t i = 0; i < taken; ++i) {
       if (disk_size_ >= 0) ++disk_size_;
-      if (buf_[i] == line_end_) last_line_end_ = disk_size_;
+      if (buf_[i] == kLineEnd) last_kLineEnd = disk_size_;
     }
-    if (taken > 0) disk_mid_line_ = buf_[taken - 1] != line_end_;
+    if (taken > 0) disk_mid_line_ = buf_[taken - 1] != kLineEnd;
     return ok;
   }
 
@@ -217,7 +221,7 @@ class TextFile {
     std::size_t start = 0;
     bool first = true;
     while (start < rest.size()) {
-      std::size_t end = rest.find(line_end_, start);
+      std::size_t end = rest.find(kLineEnd, start);
       end = end == std::string::npos ? rest.size() : end + 1;
       const std::size_t len = end - start;
       if (first && disk_mid_line_) {
@@ -233,7 +237,7 @@ class TextFile {
     }
     std::memcpy(buf_, keep.data(), keep.size());
     count_ = keep.size();
-    Raise(kDiskFull);
+    Raise(Result::kDiskFull);
   }
 
   bool open_ = false;
@@ -241,10 +245,8 @@ class TextFile {
   bool terminal_ = false;
   char buf_[kBufferSize] = {};
   std::size_t count_ = 0;
-  std::string name_ = "tl.txt";
-  char line_end_ = '\n';
   off_t disk_size_ = -1;      // size of the file as far as known, or -1
-  off_t last_line_end_ = -1;  // size up to the last line end on disk
+  off_t last_kLineEnd = -1;  // size up to the last line end on disk
   bool disk_mid_line_ = false;
 };
 
@@ -272,7 +274,7 @@ void ToggleRecording() {
 
 void SwitchRecordingOn() {
   RecordFile.Reset();
-  if (RecordFile.Create() != kOk) {
+  if (RecordFile.Create() != Result::kOk) {
     Recording = false;
     return;
   }

@@ -30,6 +30,28 @@ long double NetHeat = 0.0L;
 
 namespace {
 
+// A variable of the state and its value at program load.
+template <class T>
+struct Saved {
+  T* var;
+  T load;
+  void Restore() const { *var = load; }
+};
+
+// The state as loaded, taken before anything runs: the variables above hold
+// their start values from the program's load on.
+const Saved<bool> kLoadedFlags[] = {
+    {&Stopped, Stopped}, {&HeaterOn, HeaterOn}, {&SunOn, SunOn}, {&Recording, Recording}
+};
+const Saved<long double> kLoadedReals[] = {
+    {&SetPoint, SetPoint}, {&OutsideTemp, OutsideTemp}, {&UValue, UValue}, {&RoomTemp, RoomTemp},
+    {&PrevRoomTemp, PrevRoomTemp}, {&HeaterPowerW, HeaterPowerW},
+    {&HeaterPowerKW, HeaterPowerKW}, {&LossPowerW, LossPowerW}, {&LossPowerKW, LossPowerKW},
+    {&SunPowerKW, SunPowerKW}, {&SimMinutes, SimMinutes}, {&SimHours, SimHours},
+    {&SimTimeHours, SimTimeHours}, {&HeatingWork, HeatingWork}, {&CO2PerDay, CO2PerDay},
+    {&StoredHeat, StoredHeat}, {&NetHeat, NetHeat}
+};
+
 // Model factors: unit variables that nothing writes.
 long double HeatCapFactor1 = 100.0L;
 long double HeatCapFactor2 = 0.29L;
@@ -58,27 +80,8 @@ long double HeatCapacity() {
 }  // namespace
 
 void ResetToLoadValues() {
-  Stopped = false;
-  HeaterOn = true;
-  SunOn = false;
-  Recording = false;
-  SetPoint = 20.0L;
-  OutsideTemp = 10.0L;
-  UValue = 1.0L;
-  RoomTemp = 20.0L;
-  PrevRoomTemp = 20.0L;
-  HeaterPowerW = 0.0L;
-  HeaterPowerKW = 0.0L;
-  LossPowerW = 0.0L;
-  LossPowerKW = 0.0L;
-  SunPowerKW = 0.5L;
-  SimMinutes = 0.0L;
-  SimHours = 0.0L;
-  SimTimeHours = 0.000001L;
-  HeatingWork = 0.000001L;
-  CO2PerDay = 0.0L;
-  StoredHeat = 0.0L;
-  NetHeat = 0.0L;
+  for (const auto& v : kLoadedFlags) v.Restore();
+  for (const auto& v : kLoadedReals) v.Restore();
 }
 
 void HeatBalanceStep() {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "framework/native.h"
+#include "tests/gui.h"
 #include "framework/random.h"
 
 namespace apptest {
@@ -83,44 +84,19 @@ void AppTest::SetCheckedQuietly(fw::TButtonControl* b, bool v) {
   }
 }
 
-namespace {
-// Runs what the X server has sent up to a round trip, and what it causes.
-void Drain() {
-  for (int i = 0; i < 3; ++i) {
-    gdk_display_sync(gdk_display_get_default());
-    fw::Application->ProcessMessages();
-  }
-}
-}  // namespace
-
 void AppTest::PressKey(fw::TWinControl* focus, const std::string& keysym,
                        const std::function<bool()>& done) {
-  Drain();
+  guitest::Settle();
   gtk_window_present(GTK_WINDOW(fw::WindowOf(F())));
   gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(fw::WidgetOf(*focus))));
-  for (int i = 0; i < 2000 && !gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(F()))); ++i) {
-    fw::Application->ProcessMessages();
-    g_usleep(10000);
-  }
-  const std::string cmd = "xdotool key " + keysym;
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-  for (int i = 0; i < 2000 && !done(); ++i) {
-    Drain();
-    g_usleep(10000);
-  }
-  Drain();
+  guitest::PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(F()))); },
+                     20000);
+  guitest::Xdo("key " + keysym);
+  guitest::PumpUntil(done, 20000);
+  guitest::Settle();
 }
 
-void AppTest::ClickOn(fw::TControl* c) {
-  const auto drain = Drain;
-  drain();  // repaints that earlier steps asked for come before the click
-  gint ox = 0, oy = 0;
-  gdk_window_get_origin(fw::CanvasOf(F())->window, &ox, &oy);
-  const std::string cmd = "xdotool mousemove " + std::to_string(ox + c->Left() + c->Width() / 2) +
-                          " " + std::to_string(oy + c->Top() + c->Height() / 2) + " click 1";
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-  drain();  // xdotool waits for the server as it leaves: the click's events are in
-}
+void AppTest::ClickOn(fw::TControl* c) { guitest::ClickOn(F(), *c); }
 
 void AppTest::StopTimers() {
   for (fw::TTimer* t : {F().Timer1, F().Timer2, F().Timer3, F().Timer4, F().Timer5}) {

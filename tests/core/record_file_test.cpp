@@ -393,6 +393,8 @@ TEST_F(RecordFileTest, WouldBlockIsRefusedAtOnce) {
   }
   EXPECT_EQ(words, "Disk Full");
   EXPECT_TRUE(Recording);
+  CloseRecordFileAtExit();  // while the fake file system is still here
+  SetFileSystem(nullptr);
 }
 
 TEST_F(RecordFileTest, FailedCloseAtSwitchOffEndsRecordingAndCutsToWholeLines) {

@@ -314,6 +314,71 @@ TEST_F(Events, ExceptionReportCancelEndsWithZero) {
       testing::ExitedWithCode(0), "TApplication.HandleException Fatal(.|\n)*exit hook ran");
 }
 
+// Where there is no application to show the box, a failure that leaves a
+// handler still reaches the diagnostic output, whatever was thrown.
+TEST_F(Events, DispatchWithoutApplicationLogsEveryFailure) {
+  TApplication* const app = Application;
+  Application = nullptr;
+  testing::internal::CaptureStderr();
+  Dispatch([] { throw Exception("Disk Full"); });
+  Dispatch([] { throw 7; });
+  const std::string err = testing::internal::GetCapturedStderr();
+  Application = app;
+  EXPECT_NE(err.find("TApplication.HandleException Disk Full\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("TApplication.HandleException unknown exception\n"), std::string::npos) << err;
+}
+
+// The toolkit may destroy a control's widget before the control goes (with
+// its window, or on its own): the control then touches it no more, neither
+// in its writers nor when it is freed.
+TEST_F(Events, AControlWhoseWidgetTheToolkitDestroyedFirst) {
+  auto f = Build(std::string(kRadios) +
+                 "[B1]\nClass=TButton\nLeft=100\nTop=60\nWidth=80\nHeight=30\nCaption=&Go\n"
+                 "[U1]\nClass=TUpDown\nLeft=100\nTop=90\nWidth=33\nHeight=25\n"
+                 "[M1]\nClass=TMemo\nLeft=140\nTop=90\nWidth=50\nHeight=25\nLines=a;b;\n");
+  for (TWinControl* c : std::initializer_list<TWinControl*>{f->B1, f->U1, f->M1, f->R1, f->C1}) {
+    ASSERT_NE(WidgetOf(*c), nullptr) << c->Name;
+    gtk_widget_destroy(WidgetOf(*c));
+    EXPECT_EQ(WidgetOf(*c), nullptr) << c->Name;
+  }
+  f->B1->SetCaption("&Stop");
+  f->B1->SetFontColor(clRed);
+  f->B1->SetVisible(false);
+  f->U1->SetBounds(0, 0, 20, 20);
+  f->U1->SetPosition(3);
+  f->R2->SetChecked(true);  // deselects R1, whose widget is gone
+  f->C1->SetChecked(true);
+  EXPECT_EQ(f->M1->Text(), "a\nb");
+  Settle();
+  f.reset();  // frees the controls: no widget destroyed twice
+  Settle();
+}
+
+// An OnPaint that fails leaves nothing of the paint behind: the labels are
+// painted all the same, and the canvas draws unclipped again afterwards.
+TEST_F(Events, AFailingPaintLiftsItsClip) {
+  auto f = Build(
+      "OnPaint=Paint\n"
+      "[L1]\nClass=TLabel\nLeft=10\nTop=10\nWidth=30\nHeight=20\nAutoSize=false\nCaption=\n"
+      "Color=clRed\n");
+  f->paint_colour = clBlue;
+  struct PaintFailed {};
+  const TNotifyEvent paint = f->OnPaint;
+  f->OnPaint = [&](TObject* s) {
+    paint(s);
+    throw PaintFailed{};
+  };
+  GdkRectangle all{0, 0, 200, 120};
+  GdkRegion* r = gdk_region_rectangle(&all);
+  EXPECT_THROW(f->native().PaintRegion(r), PaintFailed);
+  gdk_region_destroy(r);
+  EXPECT_EQ(Pixel(*f, 20, 20), clRed) << "the label painted over the failed paint";
+  f->Canvas()->Brush.Color = clLime;
+  f->Canvas()->FillRectangle({0, 0, 200, 120});
+  EXPECT_EQ(Pixel(*f, 20, 20), clLime) << "drawing after it is not clipped";
+  EXPECT_EQ(Pixel(*f, 150, 100), clLime);
+}
+
 TEST_F(Events, CloseFromHandlerEndsRunAfterIt) {
   Application->DestroyForms();
   const char* desc =
@@ -437,10 +502,12 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const struct {
     const char* what;
-    bool destroy;  // else a request that must fail
+    bool destroy;    // the window destroyed from outside, then drawn on
+    bool unrelated;  // a request that must fail, on no resource of the window's
     int code;
-  } cases[] = {{"window destroyed from outside, then drawn on", true, 0},
-               {"an error of our own", false, 1}};
+  } cases[] = {{"window destroyed from outside, then drawn on", true, false, 0},
+               {"an error of our own", false, true, 1},
+               {"an error of our own after the window went", true, true, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EXIT(
@@ -456,15 +523,16 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
             XSync(other, False);
             // Not seen here yet: these requests reach a window that is gone.
             for (int i = 0; i < 5; ++i) f->Canvas()->DrawRectangle(0, 0, 40, 40);
-          } else {
-            XFreePixmap(own, 0x7fffffff);
+            XSync(own, False);
           }
+          if (c.unrelated) XFreePixmap(own, 0x7fffffff);
           XSync(own, False);
           std::fprintf(stderr, "went on\n");
           Application->Run();
           std::exit(7);
         },
-        testing::ExitedWithCode(c.code), c.destroy ? "went on(.|\n)*exit hook ran" : "exit hook ran");
+        testing::ExitedWithCode(c.code),
+        c.code == 0 ? "went on(.|\n)*exit hook ran" : "X error (.|\n)*exit hook ran");
   }
 }
 

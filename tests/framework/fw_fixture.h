@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/native.h"
+#include "tests/gui.h"
 
 namespace fwtest {
 
@@ -28,40 +29,9 @@ inline void Init() {
   }
 }
 
-inline double NowMs() {
-  using namespace std::chrono;
-  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-// Runs the loop for ms milliseconds.
-inline void Pump(double ms) {
-  double end = NowMs() + ms;
-  while (NowMs() < end) {
-    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(500);
-  }
-}
-
-// Runs what is due now, however busy the machine: the events the X server
-// has sent up to a round trip, and the repaints and other idle work they
-// cause. Timers that are not due yet do not fire.
-inline void Settle() {
-  for (int i = 0; i < 3; ++i) {
-    gdk_display_sync(gdk_display_get_default());
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-  }
-}
-
-// Runs the loop until cond holds, for at most timeout_ms; whether it held.
-template <class F>
-bool PumpUntil(F&& cond, double timeout_ms) {
-  const double end = NowMs() + timeout_ms;
-  while (!cond()) {
-    if (NowMs() > end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
-  }
-  return true;
-}
+using guitest::NowMs;
+using guitest::PumpUntil;
+using guitest::Settle;
 
 struct TestForm : TForm {
   using TForm::TForm;
@@ -135,22 +105,10 @@ inline std::unique_ptr<TestForm> Build(const std::string& body, bool show = true
   return f;
 }
 
-// A real left click (xdotool) at a point of the form's client area. The
-// toolkit's own controls click once per press and release, whatever the time
-// between two; on labels and pictures click series count (ClickSeries).
-inline void ClickAt(TForm& f, int x, int y) {
-  gint ox = 0, oy = 0;
-  gdk_window_get_origin(fw::CanvasOf(f)->window, &ox, &oy);
-  const std::string cmd = "xdotool mousemove " + std::to_string(ox + x) + " " +
-                          std::to_string(oy + y) + " click 1";
-  ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
-  Settle();  // xdotool waits for the server as it leaves: its events are in
-}
-
-// A real left click in the middle of a windowed control.
-inline void ClickOn(TForm& f, TControl* c) {
-  ClickAt(f, c->Left() + c->Width() / 2, c->Top() + c->Height() / 2);
-}
+// A real left click (xdotool) at a point of the form's client area, or in
+// the middle of a control.
+inline void ClickAt(TForm& f, int x, int y) { guitest::ClickAt(fw::CanvasOf(f)->window, x, y); }
+inline void ClickOn(TForm& f, TControl* c) { guitest::ClickOn(f, *c); }
 
 // Screen pixel of the form's canvas as $BBGGRR.
 inline TColor Pixel(TForm& f, int x, int y) {

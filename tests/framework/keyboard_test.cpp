@@ -18,11 +18,7 @@ class Keyboard : public ::testing::Test {
   void SetUp() override { Init(); }
 };
 
-void Key(const std::string& keysym) {
-  const std::string cmd = "xdotool key " + keysym;
-  ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
-  Settle();  // xdotool waits for the server as it leaves: the key is in
-}
+void Key(const std::string& keysym) { guitest::Xdo("key " + keysym); }
 
 // A form with the focus: keys go to it whatever the pointer does.
 std::unique_ptr<TestForm> Focused(const std::string& body) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/native.h"
+#include "tests/gui.h"
 #include "tests/framework/manual_clock.h"
 
 using fw::TUDBtnType;
@@ -24,18 +25,8 @@ struct StepRecord {
   short position;
 };
 
-// Runs the events the X server has sent so far.
-void Drain() {
-  gdk_display_sync(gdk_display_get_default());
-  while (gtk_events_pending()) gtk_main_iteration();
-}
-
-void Xdo(const std::string& args) {
-  std::string cmd = "xdotool " + args;
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-  // xdotool's events have reached the server; the round trip brings them in.
-  Drain();
-}
+using guitest::Settle;
+using guitest::Xdo;
 
 class UpDownTest : public ::testing::Test {
  protected:
@@ -56,7 +47,7 @@ class UpDownTest : public ::testing::Test {
     };
     gtk_widget_show_all(window_);
     for (int i = 0; i < 500 && !gdk_window_is_viewable(fw::WidgetOf(*ud_)->window); ++i) {
-      Drain();
+      Settle();
       g_usleep(2000);
     }
     gdk_window_get_origin(fw::WidgetOf(*ud_)->window, &ox_, &oy_);
@@ -65,7 +56,7 @@ class UpDownTest : public ::testing::Test {
   void TearDown() override {
     ud_.reset();
     gtk_widget_destroy(window_);
-    Drain();
+    Settle();
     EXPECT_EQ(clock_.Pending(), 0u) << "a repeat timer outlived its control";
   }
 
