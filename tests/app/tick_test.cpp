@@ -5,7 +5,6 @@
 #include <sstream>
 #include <vector>
 
-#include "framework/format.h"
 #include "framework/random.h"
 #include "tests/app/app_fixture.h"
 
@@ -221,9 +220,17 @@ TEST_F(TickTest, StoppedTickTouchesOnlyBoxEndeColourAndThreeReadouts) {
   EXPECT_EQ(fw::RandomBelow(1000), untouched.Below(1000));
 
   EXPECT_EQ(F().Button3->Font().Color, 0x0000FFu);
-  EXPECT_EQ(F().Label16->Caption(), fw::FormatFixed(work, 2) + " kWh");
-  EXPECT_EQ(F().Label19->Caption(), fw::FormatFixed(room::HeaterPowerKW, 1) + " kW");
-  EXPECT_EQ(F().Label20->Caption(), fw::FormatFixed(room::LossPowerKW, 1) + " kW");
+  // The 20th minute's values. Unheated, the room loses (T - 10) / 729.06 K
+  // a minute (100 W/K against a store of 72906) and is below 19.8 degC
+  // after minute 15, so the heater runs from minute 16 on at
+  // (20 - 10) K * 180 W/K = 1800 W.
+  // 0.15 kWh: five heating minutes of 1.8 kW / 60 on the 0.000001 start.
+  EXPECT_EQ(F().Label16->Caption(), "0.15 kWh");
+  // 1.8 kW: the heater at 1800 W.
+  EXPECT_EQ(F().Label19->Caption(), "1.8 kW");
+  // 1.0 kW: 100 W/K * U 1.0 through a room at 19.84 degC (minute 19's
+  // end) over 10 degC outside, 984 W.
+  EXPECT_EQ(F().Label20->Caption(), "1.0 kW");
 }
 
 TEST_F(TickTest, EqualTemperatureShowsTheFallingArrow) {
