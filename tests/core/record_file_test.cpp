@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -90,6 +91,54 @@ struct FaultFs : FileSystem {
   }
 };
 
+// Values for the four fields of a record line, each with the text the file
+// must show: two decimals, halves away from zero, "-" before a negative, "."
+// as the point. Line i takes each field at i modulo its table's size; 9 and
+// 10 are coprime, so lines 0 to 89 all differ, and they differ in length.
+struct Field {
+  long double value;
+  const char* text;
+};
+
+const Field kTimes[] = {
+    {0.0L, "0.00"}, {0.5L, "0.50"}, {1.0L, "1.00"}, {3.5L, "3.50"}, {12.0L, "12.00"},
+    {47.5L, "47.50"}, {2.25L, "2.25"}, {100.0L, "100.00"}, {1234.5L, "1234.50"},
+};
+
+const Field kTemps[] = {
+    {20.0L, "20.00"},
+    {19.96L, "19.96"},
+    {-3.5L, "-3.50"},
+    {19.004L, "19.00"},   // less than half a hundredth over: down
+    {9.996L, "10.00"},    // up, carried into a new digit
+    {-9.996L, "-10.00"},  // the same below zero
+    {7.125L, "7.13"},     // exactly half a hundredth (7 + 1/8): away from zero
+    {-20.0L, "-20.00"},
+    {-3.125L, "-3.13"},   // the same half below zero
+    {0.456L, "0.46"},
+};
+
+const Field kWork[] = {
+    {0.000001L, "0.00"},  // the start value
+    {0.45L, "0.45"},
+    {0.030001L, "0.03"},  // one heating minute at 1.8 kW
+    {1.8L, "1.80"},
+    {99.999L, "100.00"},  // a digit more
+    {12.3456L, "12.35"},
+    {0.994L, "0.99"},
+};
+
+const Field kCO2[] = {
+    {0.0L, "0.00"}, {9.01L, "9.01"}, {0.1161639L, "0.12"}, {9.68L, "9.68"},
+    {4.585294L, "4.59"}, {10.0L, "10.00"}, {1.161639L, "1.16"}, {123.456L, "123.46"},
+    {0.004L, "0.00"}, {0.006L, "0.01"}, {16.0L, "16.00"},
+};
+
+template <std::size_t N>
+const Field& Pick(const Field (&table)[N], int i) {
+  return table[static_cast<std::size_t>(i) % N];
+}
+
 class RecordFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,28 +158,15 @@ class RecordFileTest : public ::testing::Test {
     std::string cmd = "rm -rf '" + dir_ + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
-  // Writes one record line from distinct values and returns its text.
+  // Writes the record line of values i and returns the text it must have.
   std::string WriteLine(int i) {
-    SimTimeHours = i * 0.5L;
-    RoomTemp = 15.0L + (i % 13) * 0.37L - (i % 3 == 0 ? 40.0L : 0.0L);
-    HeatingWork = i * 0.03L;
-    CO2PerDay = 10.0L + (i % 7);
-    std::string words = Words([] { WriteRecordLine(); });
-    last_words_ = words;
-    return Expected(i);
-  }
-  static std::string Expected(int i) {
-    // The same values through the same formatting rules, by hand.
-    const long double t = i * 0.5L, r = 15.0L + (i % 13) * 0.37L - (i % 3 == 0 ? 40.0L : 0.0L);
-    const long double w = i * 0.03L, c = 10.0L + (i % 7);
-    std::string s;
-    for (long double v : {t, r, w, c}) {
-      long double a = v < 0 ? -v : v;
-      long long cents = static_cast<long long>(a * 100.0L + 0.5L + 1e-9L);
-      std::string digits = std::to_string(cents / 100) + "." + (cents % 100 < 10 ? "0" : "") + std::to_string(cents % 100);
-      s += (v < 0 ? "-" : "") + digits + ";";
-    }
-    return s + "\n";
+    const Field &t = Pick(kTimes, i), &r = Pick(kTemps, i), &w = Pick(kWork, i), &c = Pick(kCO2, i);
+    SimTimeHours = t.value;
+    RoomTemp = r.value;
+    HeatingWork = w.value;
+    CO2PerDay = c.value;
+    last_words_ = Words([] { WriteRecordLine(); });
+    return std::string(t.text) + ";" + r.text + ";" + w.text + ";" + c.text + ";\n";
   }
   std::string dir_, old_cwd_, last_words_;
 };
@@ -186,12 +222,14 @@ TEST_F(RecordFileTest, GrowsOnlyIn256ByteBlocksAndHoldsEveryLineAtTheEnd) {
 
 TEST_F(RecordFileTest, CloseAtExitWritesBufferedLinesAndNeverThrows) {
   SwitchRecordingOn();
-  std::string all = ReadFile();
-  all += WriteLine(1);
-  all += WriteLine(2);
+  WriteLine(1);
+  WriteLine(2);
   CloseRecordFileAtExit();
   EXPECT_FALSE(Recording);
-  EXPECT_EQ(ReadFile(), all);
+  EXPECT_EQ(ReadFile(), kHeader +
+                            "0.00;20.00;0.00;0.00;\n"
+                            "0.50;19.96;0.45;9.01;\n"
+                            "1.00;-3.50;0.03;0.12;\n");
   CloseRecordFileAtExit();  // not open: nothing
 }
 
