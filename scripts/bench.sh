@@ -9,10 +9,14 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-build}
 case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
 
+# A new build dir gets the program and the benchmark, not the suite; an
+# existing one keeps its other settings but must have the benchmark on.
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYRO_TESTS=OFF -DPYRO_BENCH=ON >/dev/null
+elif ! grep -q '^PYRO_BENCH:BOOL=ON$' "$BUILD/CMakeCache.txt"; then
+  cmake -S "$ROOT" -B "$BUILD" -DPYRO_BENCH=ON >/dev/null
 fi
-# make bench has built everything already; a direct call needs these.
+# make bench has built these already; a direct call needs them.
 cmake --build "$BUILD" --target bench_driver -j "$(nproc)" >/dev/null
 
 type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
