@@ -139,14 +139,11 @@ void TGraphicControl::Invalidate() {
 
 TLabel::TLabel(TForm* owner) : TGraphicControl(owner), native_(std::make_unique<Native>()) {}
 TLabel::~TLabel() = default;
-TLabel::Native::~Native() {
-  if (layout) g_object_unref(layout);
-}
 
 void TLabel::UpdateLayout() {
   if (!Owner() || !Owner()->native().text) return;
-  PangoLayout*& layout = native_->layout;
-  if (!layout) layout = pango_layout_new(Owner()->native().text);
+  if (!native_->layout.get()) native_->layout.Reset(pango_layout_new(Owner()->native().text));
+  PangoLayout* layout = native_->layout.get();
   PangoFontDescription* d = NewFontDescription(font_);
   pango_layout_set_font_description(layout, d);
   pango_font_description_free(d);
@@ -188,7 +185,7 @@ void TLabel::SetColor(TColor c) {
 void TLabel::Paint(TCanvas& canvas) {
   GdkDrawable* d = canvas.native().drawable;
   GdkGC* gc = Owner() ? Owner()->native().gc : nullptr;
-  PangoLayout* layout = native_->layout;
+  PangoLayout* layout = native_->layout.get();
   if (!d || !gc) return;
   if (!transparent_) {
     GdkColor bg = ToGdkColor(color_);
@@ -212,23 +209,19 @@ void TLabel::Paint(TCanvas& canvas) {
 
 TImage::TImage(TForm* owner) : TGraphicControl(owner), native_(std::make_unique<Native>()) {}
 TImage::~TImage() = default;
-TImage::Native::~Native() {
-  if (picture) g_object_unref(picture);
-}
 
 void SetPicture(TImage& image, GdkPixbuf* pixbuf) {
-  GdkPixbuf*& picture = image.native().picture;
-  if (pixbuf == picture) return;
+  ObjectRef<GdkPixbuf>& picture = image.native().picture;
+  if (pixbuf == picture.get()) return;
   if (pixbuf) g_object_ref(pixbuf);
-  if (picture) g_object_unref(picture);
-  picture = pixbuf;
+  picture.Reset(pixbuf);
   if (image.Visible()) image.Invalidate();
 }
 
 void TImage::Paint(TCanvas& canvas) {
   GdkDrawable* d = canvas.native().drawable;
   GdkGC* gc = Owner() ? Owner()->native().gc : nullptr;
-  GdkPixbuf* picture = native_->picture;
+  GdkPixbuf* picture = native_->picture.get();
   if (!d || !gc || !picture) return;
   int w = std::min(width_, gdk_pixbuf_get_width(picture));
   int h = std::min(height_, gdk_pixbuf_get_height(picture));

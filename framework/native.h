@@ -37,20 +37,31 @@ struct TCanvas::Native {
 
 // ---- components
 
+// One reference to a toolkit object, given back when its holder goes.
+template <class T>
+class ObjectRef {
+ public:
+  ObjectRef() = default;
+  ObjectRef(const ObjectRef&) = delete;
+  ObjectRef& operator=(const ObjectRef&) = delete;
+  ~ObjectRef() { Reset(nullptr); }
+  T* get() const { return object_; }
+  // Takes over a reference the caller holds; null holds none.
+  void Reset(T* object) {
+    if (object_) g_object_unref(object_);
+    object_ = object;
+  }
+
+ private:
+  T* object_ = nullptr;
+};
+
 struct TLabel::Native {
-  Native() = default;
-  Native(const Native&) = delete;
-  Native& operator=(const Native&) = delete;
-  ~Native();
-  PangoLayout* layout = nullptr;  // the caption in the label's font
+  ObjectRef<PangoLayout> layout;  // the caption in the label's font
 };
 
 struct TImage::Native {
-  Native() = default;
-  Native(const Native&) = delete;
-  Native& operator=(const Native&) = delete;
-  ~Native();
-  GdkPixbuf* picture = nullptr;  // a reference of the image's own
+  ObjectRef<GdkPixbuf> picture;  // a reference of the image's own
 };
 
 // Shows pixbuf in the image (a reference of its own: pictures may be shared).

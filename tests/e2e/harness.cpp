@@ -244,17 +244,22 @@ void Program::Type(const std::string& text) {
   Run({"xdotool", "type", "--delay", "30", text});
 }
 
-void Program::Close() {
+void SendClientMessage(Window to, Window window, const char* type, const std::vector<long>& data,
+                       long mask) {
   Display* d = Dpy();
   XEvent ev{};
   ev.xclient.type = ClientMessage;
-  ev.xclient.window = win_;
-  ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  ev.xclient.window = window;
+  ev.xclient.message_type = XInternAtom(d, type, False);
   ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(d, win_, False, NoEventMask, &ev);
+  for (size_t i = 0; i < data.size() && i < 5; ++i) ev.xclient.data.l[i] = data[i];
+  XSendEvent(d, to, False, mask, &ev);
   XFlush(d);
+}
+
+void Program::Close() {
+  const long del = static_cast<long>(XInternAtom(Dpy(), "WM_DELETE_WINDOW", False));
+  SendClientMessage(win_, win_, "WM_PROTOCOLS", {del, CurrentTime}, NoEventMask);
 }
 
 uint32_t Program::Pixel(int x, int y) {

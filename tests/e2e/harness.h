@@ -140,6 +140,12 @@ std::optional<Window> FindBox(pid_t pid, Window main);
 // leaving out lines that contain `expected` (a notice the case provokes).
 std::string Complaints(const std::string& err, const std::string& expected = "");
 
+// A client message about `window` of the given type, sent to `to` for the
+// clients that select `mask` there (a window manager: the root, with the
+// substructure masks).
+void SendClientMessage(Window to, Window window, const char* type, const std::vector<long>& data,
+                       long mask);
+
 // Gives a window the keyboard focus, then sends it a key.
 void KeyToWindow(Window w, const std::string& keysym);
 

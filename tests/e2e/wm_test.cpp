@@ -260,17 +260,11 @@ TEST_F(UnderOpenbox, AWindowManagerShortcutIsNoActivation) {
 // A maximize, as fluxbox's window menu or a task bar asks for it.
 void AskMaximize(Window w) {
   Display* d = Dpy();
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(d, "_NET_WM_STATE", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = 1;  // add
-  e.xclient.data.l[1] = static_cast<long>(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False));
-  e.xclient.data.l[2] = static_cast<long>(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
-  e.xclient.data.l[3] = 1;  // from an application
-  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
-  XFlush(d);
+  const auto atom = [d](const char* name) { return static_cast<long>(XInternAtom(d, name, False)); };
+  SendClientMessage(DefaultRootWindow(d), w, "_NET_WM_STATE",
+                    {1 /* add */, atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+                     atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 1 /* from an application */},
+                    SubstructureRedirectMask | SubstructureNotifyMask);
 }
 
 // Another client's request for a new size.
