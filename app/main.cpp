@@ -16,7 +16,7 @@
 //     (app/model/), then the display: Label15->SetCaption only marks the
 //     label's rectangle for painting.
 //  5. Back in the loop, GTK repaints the marked part: "expose-event" enters
-//     the same way and TForm::PaintRegion (framework/forms.cpp) runs OnPaint
+//     the same way and the form's PaintRegion (framework/forms.cpp) runs OnPaint
 //     (Aufbau) and paints the labels and pictures over it, which the X server
 //     shows.
 // Timer ticks take the same road from TTimer through fw::Clock
