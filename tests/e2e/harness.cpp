@@ -269,7 +269,13 @@ uint32_t Program::Pixel(int x, int y) {
 
 std::vector<uint32_t> Program::Snapshot() { return Pixels(win_, 0, 0, 682, 451); }
 
-std::optional<int> Program::Clock() { return ClockMinutes(Snapshot()); }
+std::optional<int> Program::Clock() {
+  // A repaint of the readout may be caught half done (its background drawn,
+  // its text not yet): then it is read again.
+  std::optional<int> minutes;
+  WaitFor([&] { return (minutes = ClockMinutes(Snapshot())).has_value() || !Running(); }, 10);
+  return minutes;
+}
 
 bool Program::WaitForClock(int minutes, double timeout) {
   return WaitFor(

@@ -100,7 +100,8 @@ class Program {
   uint32_t Pixel(int x, int y);
   // The client area as 0xRRGGBB values, row-major 682 x 451.
   std::vector<uint32_t> Snapshot();
-  // The simulated clock as its readout shows it now (see ClockMinutes).
+  // The simulated clock as its readout shows it now (see ClockMinutes);
+  // nullopt when it cannot be read within a few seconds (covered, gone).
   std::optional<int> Clock();
   // Waits until the clock readout shows at least `minutes`.
   bool WaitForClock(int minutes, double timeout);
