@@ -142,9 +142,9 @@ class TextFile {
     if (!open_) Raise(Result::kFileNotOpen);
     std::size_t taken = 0;
     const bool ok = Write(taken);
-    if (!ok && disk_size_ >= 0 && disk_size_ != last_kLineEnd) {
+    if (!ok && disk_size_ >= 0 && disk_size_ != last_line_end_) {
       // Nothing can follow: cut the file back to its last whole line.
-      (void)g_fs->Truncate(fd_, last_kLineEnd);
+      (void)g_fs->Truncate(fd_, last_line_end_);
     }
     count_ = 0;
     CloseDescriptor();
@@ -168,7 +168,7 @@ class TextFile {
     terminal_ = g_fs->IsTerminal(fd) == 1;
     disk_size_ = created ? 0 : g_fs->Size(fd);
     if (created && g_fs->Size(fd) < 0) disk_size_ = -1;  // not a plain file
-    last_kLineEnd = disk_size_;                         // the file ends in whole lines
+    last_line_end_ = disk_size_;                        // the file ends in whole lines
     disk_mid_line_ = false;
     return Result::kOk;
   }
@@ -200,7 +200,7 @@ class TextFile {
     }
     for (std::size_t i = 0; i < taken; ++i) {
       if (disk_size_ >= 0) ++disk_size_;
-      if (buf_[i] == kLineEnd) last_kLineEnd = disk_size_;
+      if (buf_[i] == kLineEnd) last_line_end_ = disk_size_;
     }
     if (taken > 0) disk_mid_line_ = buf_[taken - 1] != kLineEnd;
     return ok;
@@ -246,7 +246,7 @@ class TextFile {
   char buf_[kBufferSize] = {};
   std::size_t count_ = 0;
   off_t disk_size_ = -1;      // size of the file as far as known, or -1
-  off_t last_kLineEnd = -1;  // size up to the last line end on disk
+  off_t last_line_end_ = -1;  // size up to the last line end on disk
   bool disk_mid_line_ = false;
 };
 
