@@ -1,15 +1,12 @@
 // Application object, exception report and the ways out of the program
-// (loop end, error box, signals, lost display, X errors).
-#include <X11/Xlib.h>
+// (loop end, error box, signals; the X level's are in x11.cpp).
 #include <execinfo.h>
-#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -59,73 +56,6 @@ void OnTerminationSignal() {
   if (!Application) return;
   if (Application->InModalBox()) ExitNow(0);
   Application->Terminate();
-}
-
-// The display is gone (the X server ended, the connection was killed): no
-// box can be shown any more. The record file is still written; the exit
-// code 1 tells that the program did not end as asked.
-int OnXIOError(Display* display) {
-  const char* name = g_get_prgname();
-  std::fprintf(stderr, "%s: lost the connection to the X display %s\n", name ? name : "",
-               display ? DisplayString(display) : "");
-  ExitNow(1);
-}
-
-// X windows of ours, and whether errors have shown one of them destroyed.
-struct OwnWindows {
-  std::set<XID> ids;
-  bool one_gone = false;
-};
-
-OwnWindows& Own() {
-  static OwnWindows own;
-  return own;
-}
-
-// The error code of the RENDER extension's BadPicture, asked at start (an
-// error handler must not send requests); -1 without the extension.
-int g_bad_picture = -1;
-
-bool IsOwnWindow(Display* display, XID id) {
-  return Own().ids.count(id) ||
-         gdk_window_lookup_for_display(gdk_x11_lookup_xdisplay(display), id);
-}
-
-// Made by this connection: the X server gives each client a range of ids.
-// Xlib's public view of the connection names its base and mask private3 and
-// private4 (the full names are in Xlibint.h, whose min and max macros would
-// break the C++ library).
-bool OurId(Display* display, XID id) {
-  const auto* d = reinterpret_cast<_XPrivDisplay>(display);
-  return (id & ~d->private4) == d->private3;
-}
-
-// Requests that reach a window of ours after another client destroyed it
-// (the timers draw until the destruction is seen) are harmless, and so is
-// what follows from them on our own resources: a GC, a pixmap or a picture
-// made for the gone window. The destruction ends the program anyway. Any
-// other error is a fault; the toolkit would end the program with exit code
-// 1, and so do we, but with the record file written.
-bool Harmless(Display* display, const XErrorEvent& e) {
-  const int code = e.error_code;
-  const bool window_kind = code == BadWindow || code == BadDrawable || code == BadMatch;
-  if (window_kind && IsOwnWindow(display, e.resourceid)) {
-    Own().one_gone = true;
-    return true;
-  }
-  if (!Own().one_gone || !OurId(display, e.resourceid)) return false;
-  return window_kind || code == BadGC || code == BadPixmap || code == g_bad_picture;
-}
-
-int OnXError(Display* display, XErrorEvent* e) {
-  if (Harmless(display, *e)) return 0;
-  char text[128] = "";
-  XGetErrorText(display, e->error_code, text, sizeof text);
-  const char* name = g_get_prgname();
-  std::fprintf(stderr, "%s: X error %s (code %d, request %d.%d, resource 0x%lx, serial %lu)\n",
-               name ? name : "", text, e->error_code, e->request_code, e->minor_code,
-               e->resourceid, e->serial);
-  ExitNow(1);
 }
 
 }  // namespace
@@ -209,20 +139,32 @@ int TApplication::ShowBox(const std::string& text, const std::string& caption, i
   gtk_dialog_set_default_response(GTK_DIALOG(box), ok_first ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
   gtk_widget_grab_focus(ok_first ? ok : cancel);
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
+  // Held across the run: another client may destroy the box's window, and
+  // the toolkit the box with it, before the run returns. Such a box is
+  // answered with neither OK nor Cancel, and it is no longer open.
+  g_object_ref(box);
+  bool destroyed = false;
+  toolkit::OnSignal(box, "destroy", [box, &destroyed] {
+    destroyed = true;
+    std::erase(OpenBoxes(), box);
+  });
+  toolkit::OnSignal(box, "realize", [box] { IgnoreKeysHeldFromElsewhere(box->window); },
+                    toolkit::Order::kAfter);
   // Without a window manager nobody focuses the box; it takes the focus so
   // the main window sees it come back when the box goes.
   toolkit::OnEvent(box, "map-event", [box](GdkEvent*) {
-    gtk_window_present(GTK_WINDOW(box));
+    Present(box);
     return false;
   });
   OpenBoxes().push_back(box);
-  gint r = gtk_dialog_run(GTK_DIALOG(box));
-  OpenBoxes().pop_back();
+  const gint r = gtk_dialog_run(GTK_DIALOG(box));
+  std::erase(OpenBoxes(), box);
   // No window manager hands the focus back: ask for it, so OnActivate comes.
   // Before the box goes, so the focus moves straight over instead of falling
   // back to the root (and the pointer) first.
-  if (parent && gtk_widget_get_visible(main_window)) gtk_window_present(parent);
-  gtk_widget_destroy(box);
+  if (parent && gtk_widget_get_visible(main_window)) Present(main_window);
+  if (!destroyed) gtk_widget_destroy(box);
+  g_object_unref(box);
   if (parent && main_form_) main_form_->native().BoxClosed();
   switch (r) {
     case GTK_RESPONSE_OK: return box::kOk;
@@ -235,7 +177,7 @@ int TApplication::ShowBox(const std::string& text, const std::string& caption, i
 bool TApplication::InModalBox() const { return !OpenBoxes().empty(); }
 
 void FocusBox() {
-  if (!OpenBoxes().empty()) gtk_window_present(GTK_WINDOW(OpenBoxes().back()));
+  if (!OpenBoxes().empty()) Present(OpenBoxes().back());
 }
 
 void TApplication::RunExitHook() {
@@ -266,20 +208,13 @@ void ExitNow(int code) {
   _exit(code);
 }
 
-void RegisterOwnWindow(unsigned long window_xid) { Own().ids.insert(window_xid); }
-
 void InitFramework(int* argc, char*** argv) {
   gtk_init(argc, argv);
   // The toolkit's own double clicks (a check box, a text view) count as ours.
   GtkSettings* s = gtk_settings_get_default();
   g_object_set(s, "gtk-double-click-time", static_cast<gint>(ClickSeries::kTime),
                "gtk-double-click-distance", ClickSeries::kDistance, nullptr);
-  Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-  int render_major = 0, render_event = 0, render_error = 0;
-  if (XQueryExtension(display, "RENDER", &render_major, &render_event, &render_error))
-    g_bad_picture = render_error;  // BadPicture is the extension's first error
-  XSetIOErrorHandler(OnXIOError);
-  XSetErrorHandler(OnXError);
+  WatchX();
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) toolkit::OnUnixSignal(sig, OnTerminationSignal);
   // A write to a pipe whose reader has gone (a FIFO as the record file, the X
   // connection), or past the file-size limit, must come back as an error

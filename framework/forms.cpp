@@ -77,7 +77,7 @@ struct FormEvents {
 
   static void WindowRealized(TForm& f) {
     GdkWindow* w = WindowOf(f)->window;
-    RegisterOwnWindow(GDK_WINDOW_XID(w));
+    IgnoreKeysHeldFromElsewhere(w);  // first: it must see every focus-in
     toolkit::FilterX(w, FocusFilter);
     if (f.BorderStyle == TBorderStyle::bsDialog) {
       // Size hints of min = max are not heeded by every window manager: say
@@ -316,7 +316,7 @@ void TForm::Native::Show() {
   if (has_position) gtk_window_move(GTK_WINDOW(window), left, top);
   gtk_widget_show(window);
   // No window manager gives the focus: take it, so OnActivate comes.
-  gtk_window_present(GTK_WINDOW(window));
+  Present(window);
 }
 
 void TForm::Native::LoadPosition(int l, int t) {

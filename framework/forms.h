@@ -132,9 +132,9 @@ enum Flags : int {
   kErrorIcon = 16,  // with an error icon
 };
 enum Answer : int {
-  kNone = 0,  // no box could be shown
+  kNone = 0,  // no box could be shown, or its window went before an answer
   kOk = 1,
-  kCancel = 2,  // also a box closed otherwise
+  kCancel = 2,  // also a box closed by the window manager
 };
 }  // namespace box
 
@@ -182,9 +182,9 @@ class TApplication : public TObject {
 
   // Modal box with the buttons the flags ask for (box::kOkCancel, with
   // box::kErrorIcon an error icon), Cancel the default. Returns a
-  // box::Answer: kOk, kCancel (also when closed otherwise), kNone when no box
-  // can be shown. The event loop runs inside it: timers fire, the window is
-  // painted.
+  // box::Answer: kOk, kCancel (also when the window manager closed it),
+  // kNone when no box can be shown or another client destroyed its window.
+  // The event loop runs inside it: timers fire, the window is painted.
   int MessageBox(const std::string& text, const std::string& caption, int flags);
 
   // Title of the application: the program file's name without directory

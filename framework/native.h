@@ -148,10 +148,24 @@ void Dispatch(const std::function<void()>& fn);
 // manager has handed it to a window behind it.
 void FocusBox();
 
-// An X window of the program's own: X errors that name it after another
-// client destroyed it are ignored, and so are those on the program's other
-// resources from then on (what it made for the window).
-void RegisterOwnWindow(unsigned long window_xid);
+// Presents the window with the time of the event that caused it, or else
+// the X server's: a window manager takes a present without a time for a
+// fault (and may refuse it the focus).
+void Present(GtkWidget* window);
+
+// ---- the X level beneath the toolkit (framework/x11.cpp)
+
+// Installs the X error handlers and follows our windows that other clients
+// destroy: errors that follow from such a destruction on our own resources
+// are ignored until the loop has handled it; any other error ends the
+// program with 1, the exit hook run. InitFramework calls it.
+void WatchX();
+
+// A key held down as the focus comes to this toplevel from another of our
+// windows (the Return that answered a box, which has gone) does not act in
+// it: its repeats and its release are dropped. Keys pressed here, or in
+// another program, are untouched.
+void IgnoreKeysHeldFromElsewhere(GdkWindow* toplevel);
 
 // ---- helpers shared by the form and its controls
 

@@ -135,4 +135,8 @@ void FilterX(GdkWindow* window, std::function<bool(void*)> handler) {
   g_object_weak_ref(G_OBJECT(window), &Delete<FilterFn, GObject>, fn);
 }
 
+void FilterAllX(std::function<bool(void*)> handler) {
+  gdk_window_add_filter(nullptr, FilterTrampoline, new FilterFn(std::move(handler)));
+}
+
 }  // namespace fw::toolkit

@@ -60,5 +60,7 @@ void OnUnixSignal(int signum, std::function<void()> handler);
 // The X events of a window before the toolkit translates them: the handler
 // gets the XEvent and may change it; false drops the event.
 void FilterX(GdkWindow* window, std::function<bool(void* xevent)> handler);
+// The same for every X event of the display; lives for the rest of the run.
+void FilterAllX(std::function<bool(void* xevent)> handler);
 
 }  // namespace fw::toolkit

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 #include "tests/framework/boxes.h"
 #include "tests/framework/fw_fixture.h"
@@ -495,19 +496,45 @@ TEST_F(Events, TerminationSignalEndsLoopLikeClose) {
       testing::ExitedWithCode(7), "exit hook ran\nrun returned after FormCreate");
 }
 
-// X errors: drawing that reaches the main window after another client
-// destroyed it is harmless, and the destruction then ends the program like a
-// close; any other error ends it with 1. Both with the exit hook run.
+// Destroys a window from another client, then draws on it from here, before
+// this connection has seen the destruction: requests that must fail.
+void DestroyFromOutsideAndDraw(GdkWindow* w, const std::function<void()>& draw) {
+  Display* other = XOpenDisplay(nullptr);
+  XDestroyWindow(other, GDK_WINDOW_XID(w));
+  XSync(other, False);
+  XCloseDisplay(other);
+  for (int i = 0; i < 5; ++i) draw();
+  XSync(GDK_WINDOW_XDISPLAY(w), False);
+}
+
+// X errors: what follows from a window that another client destroyed is
+// harmless until the destruction has been handled. The main window's
+// destruction then ends the program like a close; a box's answers the box
+// with neither OK nor Cancel, and the program goes on. Any other error ends
+// the program with 1. The exit hook runs on every way out.
 TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  enum class Gone { kNothing, kMainWindow, kBox };
+  // A request that must fail, on a resource of no window: an id of another
+  // client's, or an id of our own that names nothing.
+  enum class Fault { kNone, kOtherId, kOwnId };
   const struct {
     const char* what;
-    bool destroy;    // the window destroyed from outside, then drawn on
-    bool unrelated;  // a request that must fail, on no resource of the window's
+    Gone gone;
+    Fault fault;
     int code;
-  } cases[] = {{"window destroyed from outside, then drawn on", true, false, 0},
-               {"an error of our own", false, true, 1},
-               {"an error of our own after the window went", true, true, 1}};
+    const char* out;
+  } cases[] = {
+      {"main window destroyed from outside, then drawn on", Gone::kMainWindow, Fault::kNone, 0,
+       "went on(.|\n)*exit hook ran"},
+      {"an error of our own", Gone::kNothing, Fault::kOtherId, 1, "X error (.|\n)*exit hook ran"},
+      {"an error of our own after the window went", Gone::kMainWindow, Fault::kOtherId, 1,
+       "X error (.|\n)*exit hook ran"},
+      {"box destroyed from outside while open, then drawn on", Gone::kBox, Fault::kNone, 7,
+       "box answered 0\nwent on"},
+      {"an error on our own id once the box's destruction was handled", Gone::kBox, Fault::kOwnId, 1,
+       "box answered 0\n.*X error BadPixmap(.|\n)*exit hook ran"},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EXIT(
@@ -517,22 +544,36 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
           f->native().Show();
           PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
           Display* own = GDK_WINDOW_XDISPLAY(fw::WindowOf(*f)->window);
-          if (c.destroy) {
-            Display* other = XOpenDisplay(nullptr);
-            XDestroyWindow(other, GDK_WINDOW_XID(fw::WindowOf(*f)->window));
-            XSync(other, False);
-            // Not seen here yet: these requests reach a window that is gone.
-            for (int i = 0; i < 5; ++i) f->Canvas()->DrawRectangle(0, 0, 40, 40);
-            XSync(own, False);
+          if (c.gone == Gone::kMainWindow)
+            DestroyFromOutsideAndDraw(fw::WindowOf(*f)->window,
+                                      [f] { f->Canvas()->DrawRectangle(0, 0, 40, 40); });
+          if (c.gone == Gone::kBox) {
+            g_timeout_add(20, [](gpointer) -> gboolean {
+              static int polls = 0;
+              GtkWidget* box = boxes::Any();
+              if (!box || !gtk_widget_get_realized(box)) {
+                if (++polls < 1000) return TRUE;
+                std::fprintf(stderr, "the box never opened\n");
+                std::_Exit(9);
+              }
+              DestroyFromOutsideAndDraw(box->window, [box] {
+                gdk_draw_rectangle(box->window, box->style->black_gc, TRUE, 0, 0, 20, 20);
+              });
+              return FALSE;
+            }, nullptr);
+            const int answer = Application->MessageBox("Frage?", "Titel", box::kOkCancel);
+            std::fprintf(stderr, "box answered %d\n", answer);
+            Settle();  // the destruction handled
           }
-          if (c.unrelated) XFreePixmap(own, 0x7fffffff);
+          if (c.fault == Fault::kOtherId) XFreePixmap(own, 0x7fffffff);
+          if (c.fault == Fault::kOwnId) XFreePixmap(own, XAllocID(own));
           XSync(own, False);
           std::fprintf(stderr, "went on\n");
+          if (c.gone == Gone::kBox) std::exit(7);
           Application->Run();
           std::exit(7);
         },
-        testing::ExitedWithCode(c.code),
-        c.code == 0 ? "went on(.|\n)*exit hook ran" : "X error (.|\n)*exit hook ran");
+        testing::ExitedWithCode(c.code), c.out);
   }
 }
 
