@@ -24,6 +24,7 @@
 // out of the program (the loop's end, the error box, signals, a lost
 // display) all write the record file through the exit hook set here.
 #include <cstdio>
+#include <exception>
 
 #include "app/farbe_ach16.h"
 #include "app/model/record_file.h"
@@ -37,8 +38,15 @@ int main(int argc, char** argv) {
     // Lines still buffered in an open record file reach it on every way out.
     fw::Application->SetExitHook(room::CloseRecordFileAtExit);
     fw::Application->CreateForm(Form1);
-  } catch (const fw::DescriptionError& e) {
+  } catch (const std::exception& e) {
+    // Whatever stops the start (a description the reader refuses, a picture
+    // that cannot be decoded, no timers, no memory) is one line and one
+    // exit code, not an abort. The application object and a half-read form
+    // stay reachable from Application until the process ends.
     std::fprintf(stderr, "pyrovantika: %s\n", e.what());
+    return 2;
+  } catch (...) {
+    std::fprintf(stderr, "pyrovantika: unknown exception at start\n");
     return 2;
   }
   fw::Application->Run();
