@@ -228,32 +228,27 @@ TEST_F(ControlsTest, FinalTitleOnce) {
   EXPECT_FALSE(F().Timer5->Enabled());
 }
 
-// Answers the quit question once it is open, noting its title and text.
-struct QuitAnswer {
-  gint response;
-  std::string title, text;
-  static gboolean Answer(gpointer data) {
-    auto* a = static_cast<QuitAnswer*>(data);
-    GtkWidget* box = boxes::Any();
-    if (!box) return TRUE;  // not shown yet
-    a->title = gtk_window_get_title(GTK_WINDOW(box));
-    gchar* text = nullptr;
-    g_object_get(box, "text", &text, nullptr);
-    a->text = text ? text : "";
-    g_free(text);
-    gtk_dialog_response(GTK_DIALOG(box), a->response);
-    return FALSE;
-  }
-};
-
 TEST_F(ControlsTest, QuitQuestionClosesOnlyOnOk) {
   for (gint response : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_OK}) {
     SCOPED_TRACE(response);
-    QuitAnswer a{response, "", ""};
-    g_timeout_add(20, &QuitAnswer::Answer, &a);
-    F().Button3Click(F().Button3);
-    EXPECT_EQ(a.title, "Moment mal:");
-    EXPECT_EQ(a.text, "Programm wirklich verlassen?");
+    std::string title, text;
+    {
+      // Answers the quit question once it is open, noting its title and text.
+      const boxes::AnswerWhen answer(
+          [](GtkWidget*) { return true; },
+          [&](GtkWidget* box) {
+            title = gtk_window_get_title(GTK_WINDOW(box));
+            gchar* t = nullptr;
+            g_object_get(box, "text", &t, nullptr);
+            text = t ? t : "";
+            g_free(t);
+            gtk_dialog_response(GTK_DIALOG(box), response);
+          },
+          "no box opened");
+      F().Button3Click(F().Button3);
+    }
+    EXPECT_EQ(title, "Moment mal:");
+    EXPECT_EQ(text, "Programm wirklich verlassen?");
     EXPECT_EQ(fw::Application->Terminated(), response == GTK_RESPONSE_OK);
   }
 }

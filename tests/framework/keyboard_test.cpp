@@ -153,20 +153,21 @@ TEST_F(Keyboard, ReturnAnswersTheQuestionWithCancelAndTheErrorBoxWithOk) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // Presses Return once the box is up and has the keyboard.
   const auto return_in_box = [] {
-    g_timeout_add(20, [](gpointer) -> gboolean {
-      GtkWidget* box = boxes::Any();
-      if (!box || !gtk_window_has_toplevel_focus(GTK_WINDOW(box))) return TRUE;
-      EXPECT_EQ(system("xdotool key Return"), 0);
-      return FALSE;
-    }, nullptr);
+    return boxes::AnswerWhen(
+        [](GtkWidget* box) { return gtk_window_has_toplevel_focus(GTK_WINDOW(box)); },
+        [](GtkWidget*) { EXPECT_EQ(system("xdotool key Return"), 0); },
+        "the box never had the keyboard focus");
   };
   auto f = Focused("");
-  return_in_box();
-  EXPECT_EQ(Application->MessageBox("Programm wirklich verlassen?", "Moment mal:", box::kOkCancel),
-            box::kCancel);
+  {
+    const auto answer = return_in_box();
+    EXPECT_EQ(
+        Application->MessageBox("Programm wirklich verlassen?", "Moment mal:", box::kOkCancel),
+        box::kCancel);
+  }
   EXPECT_EXIT(
       {
-        return_in_box();
+        const auto answer = return_in_box();
         Dispatch([] { throw Exception("Disk Full"); });
         std::fprintf(stderr, "went on\n");
         std::exit(5);
