@@ -46,11 +46,8 @@ class AppEnvironment : public ::testing::Environment {
     // display, where nothing can be read back.
     gtk_window_move(GTK_WINDOW(fw::WindowOf(*Form1)), 0, 0);
     // Wait for the first paint: it switches Timer3 off.
-    for (int i = 0; i < 2000 && Form1->Timer3->Enabled(); ++i) {
-      fw::Application->ProcessMessages();
-      g_usleep(10000);
-    }
-    ASSERT_FALSE(Form1->Timer3->Enabled()) << "the window was never painted";
+    ASSERT_TRUE(guitest::PumpUntil([] { return !Form1->Timer3->Enabled(); }, 20000))
+        << "the window was never painted";
   }
 
   void TearDown() override {
@@ -89,10 +86,11 @@ void AppTest::PressKey(fw::TWinControl* focus, const std::string& keysym,
   guitest::Settle();
   gtk_window_present(GTK_WINDOW(fw::WindowOf(F())));
   gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(fw::WidgetOf(*focus))));
-  guitest::PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(F()))); },
-                     20000);
+  EXPECT_TRUE(guitest::PumpUntil(
+      [&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(F()))); }, 20000))
+      << "the window never had the keyboard focus";
   guitest::Xdo("key " + keysym);
-  guitest::PumpUntil(done, 20000);
+  EXPECT_TRUE(guitest::PumpUntil(done, 20000)) << "what " << keysym << " should do never came";
   guitest::Settle();
 }
 

@@ -99,7 +99,8 @@ inline std::unique_ptr<TestForm> Build(const std::string& body, bool show = true
   f->ReadDescription(TestForm::FormClass());
   if (show) {
     f->native().Show();
-    PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
+    EXPECT_TRUE(PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000))
+        << "the form never became viewable";
     Settle();
   }
   return f;

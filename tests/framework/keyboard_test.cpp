@@ -24,7 +24,9 @@ void Key(const std::string& keysym) { guitest::Xdo("key " + keysym); }
 std::unique_ptr<TestForm> Focused(const std::string& body) {
   auto f = Build(body);
   gtk_window_present(GTK_WINDOW(fw::WindowOf(*f)));
-  PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(*f))); }, 20000);
+  EXPECT_TRUE(
+      PumpUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(fw::WindowOf(*f))); }, 20000))
+      << "the form never had the keyboard focus";
   Settle();
   return f;
 }
@@ -142,7 +144,8 @@ TEST_F(Keyboard, SpaceAndAcceleratorSelectOnce) {
     Settle();
     Key(key);
     // The toolkit completes a key's activation a moment later.
-    EXPECT_TRUE(PumpUntil([&] { return f->log.size() >= once.size(); }, 20000));
+    EXPECT_TRUE(PumpUntil([&] { return f->log.size() >= once.size(); }, 20000))
+        << "the key's handlers did not all run";
     Settle();
     EXPECT_EQ(f->log, once);
     EXPECT_TRUE(f->R1->Checked());

@@ -37,7 +37,8 @@ TEST_F(Paint, StackingAndRepaintOfChangedControls) {
   fw::SetPicture(*f->I1, green);
   g_object_unref(green);
   f->native().Show();
-  PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
+  EXPECT_TRUE(PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000))
+      << "the form never became viewable";
   Settle();
   int exposes = 0;
   g_signal_connect(fw::CanvasOf(*f), "expose-event", G_CALLBACK(CountExposes), &exposes);

@@ -77,7 +77,8 @@ TEST_F(Reader, BuildsComponentsWithPropertiesAndBindings) {
   g_list_free(chain);
 
   f->native().Show();
-  PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000);
+  EXPECT_TRUE(PumpUntil([&] { return gdk_window_is_viewable(fw::CanvasOf(*f)->window); }, 20000))
+      << "the form never became viewable";
   Settle();
   gint x = 0, y = 0;
   gdk_window_get_root_origin(fw::WindowOf(*f)->window, &x, &y);

@@ -46,10 +46,8 @@ class UpDownTest : public ::testing::Test {
       steps_.push_back({clock_.NowMs(), b, ud_->Position()});
     };
     gtk_widget_show_all(window_);
-    for (int i = 0; i < 500 && !gdk_window_is_viewable(fw::WidgetOf(*ud_)->window); ++i) {
-      Settle();
-      g_usleep(2000);
-    }
+    const auto viewable = [&] { return gdk_window_is_viewable(fw::WidgetOf(*ud_)->window); };
+    ASSERT_TRUE(guitest::PumpUntil(viewable, 20000)) << "the up-down never became viewable";
     gdk_window_get_origin(fw::WidgetOf(*ud_)->window, &ox_, &oy_);
   }
 
