@@ -3,6 +3,7 @@
 
 #include "tests/e2e/harness.h"
 
+#include <X11/Xatom.h>
 #include <fcntl.h>
 #include <gdk/gdk.h>
 #include <pango/pangocairo.h>
@@ -485,6 +486,124 @@ long Program::RssKiB() const {
   while (std::getline(f, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
   return -1;
+}
+
+
+// ---- window managers
+
+std::vector<Window> RootWindowsProperty(const char* name) {
+  Display* d = Dpy();
+  Atom type;
+  int format;
+  unsigned long n = 0, after;
+  unsigned char* data = nullptr;
+  std::vector<Window> v;
+  if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, name, False), 0, 1024, False,
+                         XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
+      data && format == 32)
+    v.assign(reinterpret_cast<Window*>(data), reinterpret_cast<Window*>(data) + n);
+  if (data) XFree(data);
+  return v;
+}
+
+Window RootWindowProperty(const char* name) {
+  const auto v = RootWindowsProperty(name);
+  return v.size() == 1 ? v[0] : 0;
+}
+
+bool Framed(Window w) {
+  Display* d = Dpy();
+  Window root, parent, *kids = nullptr;
+  unsigned n = 0;
+  if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return false;
+  if (kids) XFree(kids);
+  XWindowAttributes a{};
+  return parent != root && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+WindowManager::WindowManager(const std::string& name) {
+  if (name.empty()) return;
+  char tmpl[] = "/tmp/pyro-wm-XXXXXX";
+  if (mkdtemp(tmpl)) home_ = tmpl;
+  pid_ = fork();
+  if (pid_ == 0) {
+    setpgid(0, 0);  // with what it starts (fluxbox a notice window), ended as one
+    // Its notices (no menu file of the desktop's) are not the program's.
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (!home_.empty()) setenv("HOME", home_.c_str(), 1);
+    if (name == "openbox")
+      execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+    else
+      execlp(name.c_str(), name.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (!WaitFor([&] { return Running() || !Alive(); }, 30)) return;
+  // Another program's window to go to and come back from, below the
+  // program's, not under it.
+  Display* d = Dpy();
+  other_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 700, 300, 200, 0, 0, 0xFFFFFF);
+  XStoreName(d, other_, "other");
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = True;
+  XSetWMHints(d, other_, &hints);
+  XSizeHints place{};
+  place.flags = USPosition;
+  place.x = 0;
+  place.y = 700;
+  XSetWMNormalHints(d, other_, &place);
+  // A map request that comes while the window manager is still starting
+  // may go unanswered (seen on a busy machine): ask again until it is
+  // taken in.
+  const double end = Now() + 60;
+  while (!Framed(other_) && Now() < end && Alive()) {
+    XUnmapWindow(d, other_);
+    XMapWindow(d, other_);
+    XSync(d, False);
+    WaitFor([&] { return Framed(other_); }, 3);
+  }
+  ready_ = Framed(other_);
+}
+
+WindowManager::~WindowManager() {
+  if (other_) XDestroyWindow(Dpy(), other_);
+  XSync(Dpy(), False);
+  if (pid_ > 0) {
+    kill(-pid_, SIGKILL);  // nothing of it is under test
+    waitpid(pid_, nullptr, 0);
+  }
+  std::error_code ec;
+  if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+}
+
+std::string WindowManager::Diagnosis() {
+  std::string tree;
+  e2e::Run({"xwininfo", "-root", "-tree"}, &tree);
+  return std::string("\nwindow manager ") + (Alive() ? "running" : "gone") + "; windows:\n" +
+         tree;
+}
+
+bool WindowManager::Alive() {
+  int status = 0;
+  return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+// Running, and taking the windows in: it has announced itself and
+// redirects the root's map requests to itself (a window mapped before that
+// is never framed).
+bool WindowManager::Running() {
+  XWindowAttributes root{};
+  XGetWindowAttributes(Dpy(), DefaultRootWindow(Dpy()), &root);
+  return RootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0 &&
+         (root.all_event_masks & SubstructureRedirectMask);
+}
+
+std::unique_ptr<Program> StartUnder(const WindowManager& wm, int speed) {
+  Options o = Speed(speed);
+  o.move_to_origin = wm.none();
+  return std::make_unique<Program>(o);
 }
 
 }  // namespace e2e

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -168,5 +169,47 @@ std::optional<int> ClockMinutes(const std::vector<uint32_t>& snap);
 // The lines of a text, each without its "\n"; `whole` tells whether the
 // text ended with "\n".
 std::vector<std::string> Lines(const std::string& text, bool* whole = nullptr);
+
+// ---- window managers
+
+// The windows a property of the root names, as window managers announce
+// themselves, the active window and the stacking order; the one window, or
+// 0 unless exactly one.
+std::vector<Window> RootWindowsProperty(const char* name);
+Window RootWindowProperty(const char* name);
+// The window manager's focus, the active window it announces.
+inline Window Active() { return RootWindowProperty("_NET_ACTIVE_WINDOW"); }
+// Mapped, inside a frame of the window manager's.
+bool Framed(Window w);
+
+// A window manager on the test's X server, with a home of its own (fluxbox
+// writes its settings there), and another program's window that it has
+// framed: it takes windows in from then on. "" starts none.
+class WindowManager {
+ public:
+  explicit WindowManager(const std::string& name);
+  ~WindowManager();
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+  bool ready() const { return pid_ < 0 || ready_; }
+  bool none() const { return pid_ < 0; }
+  Window other() const { return other_; }
+
+  // What the X server holds and whether the window manager still runs.
+  std::string Diagnosis();
+
+ private:
+  bool Alive();
+  static bool Running();
+
+  pid_t pid_ = -1;
+  std::string home_;
+  Window other_ = 0;
+  bool ready_ = false;
+};
+
+// The program under a window manager, which places it (none: at the origin).
+std::unique_ptr<Program> StartUnder(const WindowManager& wm, int speed);
 
 }  // namespace e2e
