@@ -17,6 +17,21 @@
 
 namespace apptest {
 
+// The colours of the painted scene, as the window shows them (0xBBGGRR).
+constexpr fw::TColor kSky = 0xAA0000;
+constexpr fw::TColor kMeadow = 0x009924;
+constexpr fw::TColor kDarkBlue = 0x800000;
+constexpr fw::TColor kGrey = 0x808080;
+constexpr fw::TColor kYellow = 0x00FFFF;
+constexpr fw::TColor kRoof = 0x000080;
+constexpr fw::TColor kRoofPen = 0x808000;
+constexpr fw::TColor kRed = 0x0000FF;
+constexpr fw::TColor kMagenta = 0xFF00FF;
+constexpr fw::TColor kGreen = 0x00FF00;
+constexpr fw::TColor kOrange = 0x00CCFF;
+constexpr fw::TColor kBlack = 0x000000;
+constexpr fw::TColor kWhite = 0xFFFFFF;
+
 // Puts model, animation variables and controls back to their start values,
 // stops every timer (nothing runs unless a test calls it), clears the record
 // file and paints the scene once.

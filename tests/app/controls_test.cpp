@@ -14,10 +14,6 @@ namespace {
 using namespace farbe_ach16;
 using fw::TUDBtnType;
 
-constexpr fw::TColor kDarkBlue = 0x800000;
-constexpr fw::TColor kGrey = 0x808080;
-constexpr fw::TColor kSky = 0xAA0000;
-
 class ControlsTest : public AppTest {};
 
 enum class Ctl { SetPoint, Outside, UValue };

@@ -13,11 +13,6 @@ namespace {
 
 using namespace farbe_ach16;
 
-constexpr fw::TColor kSky = 0xAA0000;
-constexpr fw::TColor kDarkBlue = 0x800000;
-constexpr fw::TColor kYellow = 0x00FFFF;
-constexpr fw::TColor kGrey = 0x808080;
-
 // Points on each of the three rays, clear of the disc and of each other.
 const int kRayPoints[][2] = {{114, 90}, {105, 95}, {140, 100}};
 
