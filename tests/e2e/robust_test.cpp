@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,116 @@ TEST(RecordFileBlocked, AFileSizeLimitIsAFullDisk) {
   ExpectWholeLinesInOrder(p.File("tl.txt"), true, 5);
   EXPECT_EQ(Complaints(p.Stderr()), "");
 }
+
+// ---- a key held down as the focus moves between the program's windows
+
+// The pupil keeps Return pressed a moment too long: the box it answered has
+// gone, and the key's repeats go to the window the focus comes back to (or
+// Return pressed on Ende goes on into the box it opened). They are no
+// presses there: RECORD, which had the focus, would switch on and off at
+// the repeat rate and start the file anew each time; Ende would ask again
+// and again, or the quit question answer itself.
+struct HeldReturn {
+  const char* name;
+  int speed;
+  long file_size_limit;
+  // Leaves the window that the Return is to be held down on, with the
+  // focus on the control it would act on; whether the press opens a box
+  // (rather than answering one).
+  Window (*prepare)(Program&);
+  bool opens_box;
+};
+
+// The recipe with a file-size limit: the first refused block's box answered
+// with OK, then RECORD unticked, whose close is refused as well: its box has
+// RECORD as the window's focus behind it.
+Window SecondDiskFullBox(Program& p) {
+  p.Click(at::kRecord);
+  auto box = p.WaitBox(120);
+  if (!box) return 0;
+  KeyToWindow(*box, "alt+o");
+  if (!WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 30)) return 0;
+  p.Click(at::kRecord);  // off: the close is refused
+  box = p.WaitBox(30);
+  return box.value_or(0);
+}
+
+Window QuitQuestion(Program& p) {
+  p.Click(at::kEnde);
+  return p.WaitBox(30).value_or(0);
+}
+
+// Ende with the focus, the window active: Return on it opens the question.
+Window EndeFocused(Program& p) {
+  const Window box = QuitQuestion(p);
+  if (!box) return 0;
+  KeyToWindow(box, "Escape");
+  if (!WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 30)) return 0;
+  return p.window();
+}
+
+const HeldReturn kHeldReturns[] = {
+    {"OnTheDiskFullBoxOfRecord", 30, 300, SecondDiskFullBox, false},
+    {"OnTheQuitQuestion", 10, -1, QuitQuestion, false},
+    {"OnEnde", 10, -1, EndeFocused, true},
+};
+
+void PrintTo(const HeldReturn& h, std::ostream* os) { *os << h.name; }
+
+class KeyHeld : public ::testing::TestWithParam<HeldReturn> {};
+
+TEST_P(KeyHeld, ReturnHeldDownActsOnceWhereItWasPressed) {
+  const HeldReturn& c = GetParam();
+  XKeyboardState keyboard{};
+  XGetKeyboardControl(Dpy(), &keyboard);
+  ASSERT_EQ(keyboard.global_auto_repeat, AutoRepeatModeOn) << "the server repeats no key";
+  Options o = Speed(c.speed);
+  o.file_size_limit = c.file_size_limit;
+  Program p(o);
+  ASSERT_NE(p.window(), 0u) << p.Stderr();
+  const Window on = c.prepare(p);
+  ASSERT_NE(on, 0u) << "the window to hold Return on\n" << p.Stderr();
+  const std::string file = p.File("tl.txt");
+
+  // Down, and not up again until the test ends, however it ends.
+  struct Release {
+    ~Release() { e2e::Run({"xdotool", "keyup", "Return"}); }
+  } release;
+  XSetInputFocus(Dpy(), on, RevertToPointerRoot, CurrentTime);
+  XSync(Dpy(), False);
+  ASSERT_EQ(e2e::Run({"xdotool", "keydown", "Return"}), 0);
+
+  std::optional<Window> box;
+  if (c.opens_box) {
+    box = p.WaitBox(30);
+    ASSERT_TRUE(box) << "Return on Ende asks the question";
+    XMoveWindow(Dpy(), *box, 700, 500);  // off the clock's readout
+    XSync(Dpy(), False);
+  } else {
+    ASSERT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()); }, 30))
+        << "Return answers the box";
+  }
+  // Two seconds of repeats, as the program's clock tells (the server
+  // repeats after 660 ms, 25 times a second): the window goes on meanwhile.
+  const auto now = p.Clock();
+  ASSERT_TRUE(now) << "the clock readout cannot be read";
+  bool other_box = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        other_box = other_box || FindBox(p.pid(), p.window()) != box;
+        return p.Clock().value_or(0) >= *now + 2 * c.speed || !p.Running();
+      },
+      120));
+  ASSERT_TRUE(p.Running()) << p.Stderr();
+  EXPECT_FALSE(other_box) << (c.opens_box ? "the question answered itself"
+                                          : "a box came again");
+  EXPECT_EQ(FindBox(p.pid(), p.window()), box);
+  EXPECT_EQ(p.File("tl.txt"), file) << "the record file was left as it was";
+  EXPECT_EQ(Complaints(p.Stderr()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(RecordFileFaults, KeyHeld, ::testing::ValuesIn(kHeldReturns),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e
