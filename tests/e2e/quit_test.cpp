@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -268,6 +269,91 @@ TEST(Quit, SignalEndsAProgramThatCannotRecord) {
     EXPECT_EQ(Complaints(p.Stderr()), "");
   }
 }
+
+// A box whose window another client destroys (a stray tool, a window
+// manager that breaks) is answered with neither OK nor Cancel, without a
+// toolkit critical or an X error: the quit question's handler goes on as
+// after Cancel, and the program runs on until asked again; the error report
+// ends the program at once with 0, the record file written with whole lines.
+struct GoneBox {
+  const char* name;
+  const char* wm;
+  bool error_box;  // the report of a refused block, else the quit question
+};
+
+const GoneBox kGoneBoxes[] = {
+    {"QuitQuestion", "", false},
+    {"QuitQuestionUnderOpenbox", "openbox", false},
+    {"ErrorBox", "", true},
+    {"ErrorBoxUnderOpenbox", "openbox", true},
+};
+
+void PrintTo(const GoneBox& g, std::ostream* os) { *os << g.name; }
+
+class BoxDestroyed : public ::testing::TestWithParam<GoneBox> {};
+
+TEST_P(BoxDestroyed, IsNoOkAndLeavesNoFault) {
+  const GoneBox& c = GetParam();
+  WindowManager wm(c.wm);
+  ASSERT_TRUE(wm.ready()) << wm.Diagnosis();
+  Options o = Speed(kSpeed);
+  o.move_to_origin = wm.none();
+  if (c.error_box) o.file_size_limit = 300;  // the switch-on's lines and most of a block
+  Program p(o);
+  ASSERT_NE(p.window(), 0u) << p.Stderr() << wm.Diagnosis();
+  Recorder r{p, nullptr};
+  std::optional<Window> box;
+  if (c.error_box) {
+    p.Click(at::kRecord);
+    box = p.WaitBox(120);
+    ASSERT_TRUE(box) << "the report of the refused block\n" << p.Stderr();
+  } else {
+    RecordFiveLines(r);  // ends with STOP selected
+    p.Click(at::kEnde);
+    box = p.WaitBox(30);
+    ASSERT_TRUE(box) << "quit question";
+  }
+  XDestroyWindow(Dpy(), *box);
+  XSync(Dpy(), False);
+
+  const auto no_fault = [&] {
+    EXPECT_EQ(Complaints(p.Stderr(), "unexpectedly destroyed"), "");
+    EXPECT_EQ(p.Stderr().find("X error"), std::string::npos) << p.Stderr();
+  };
+  if (c.error_box) {
+    EXPECT_EQ(p.WaitExit(30), std::optional<int>(0)) << p.Stderr();
+    EXPECT_FALSE(p.Signalled());
+    bool whole = false;
+    const auto lines = Lines(p.File("tl.txt"), &whole);
+    EXPECT_TRUE(whole) << p.File("tl.txt");
+    ASSERT_GE(lines.size(), 2u) << p.File("tl.txt");
+    EXPECT_EQ(lines[0], "Zeit;Innentemp;Arbeit;CO2");
+    for (size_t i = 1; i < lines.size(); ++i)
+      EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ';'), 4) << lines[i];
+    no_fault();
+    return;
+  }
+  // As after Cancel: the box gone, the window activated (START selected
+  // again), the clock going on.
+  ASSERT_TRUE(WaitFor([&] { return !FindBox(p.pid(), p.window()) || !p.Running(); }, 30));
+  ASSERT_TRUE(p.WaitForSelection("START", 30)) << p.Stderr();
+  const auto now = p.Clock();
+  ASSERT_TRUE(now);
+  ASSERT_TRUE(p.WaitForClock(*now + 2, 30)) << p.Stderr();
+  // Asked again, OK ends the program as usual.
+  p.Click(at::kEnde);
+  box = p.WaitBox(30);
+  ASSERT_TRUE(box) << "quit question again";
+  const auto shown = p.Clock();
+  ASSERT_TRUE(shown);
+  KeyToWindow(*box, "alt+o");
+  EXPECT_EQ(p.WaitExit(30), std::optional<int>(0)) << p.Stderr();
+  ExpectAllLines(p.File("tl.txt"), *shown);
+  no_fault();
+}
+
+INSTANTIATE_TEST_SUITE_P(Quit, BoxDestroyed, ::testing::ValuesIn(kGoneBoxes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Runs argv with DISPLAY=display; its exit code.
 int RunOn(const std::string& display, const std::vector<std::string>& argv,
