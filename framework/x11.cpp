@@ -85,13 +85,11 @@ bool OurId(Display* display, XID id) {
 //  - a focus given to a window that is not viewable (yet, or any more),
 //    which the toolkit asks for with its errors trapped;
 //  - what follows on our own resources from a window that another client
-//    destroyed, until the destruction has been handled;
-//  - a window of another client that went (a window manager's check
-//    window, asked about with the toolkit's errors trapped).
+//    destroyed, until the destruction has been handled.
 bool Harmless(Display* display, const XErrorEvent& e) {
   const int code = e.error_code;
   if (code == BadMatch && e.request_code == X_SetInputFocus) return true;
-  if (!OurId(display, e.resourceid)) return code == BadWindow;
+  if (!OurId(display, e.resourceid)) return false;
   const bool follows = code == BadWindow || code == BadDrawable || code == BadMatch ||
                        code == BadGC || code == BadPixmap || code == g_bad_picture;
   return follows && InSpan(e.serial);
