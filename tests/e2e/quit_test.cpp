@@ -385,9 +385,19 @@ TEST(Quit, LostDisplayStillWritesEveryLine) {
   // before the newline arrives kills it with EPIPE, so read up to it.
   std::string number;
   char c = 0;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  const double end = Now() + 60;
+  while (c != '\n' && Now() < end) {
+    pollfd in{fds[0], POLLIN, 0};
+    if (poll(&in, 1, 100) <= 0) continue;
+    if (read(fds[0], &c, 1) != 1) break;  // the server ended
+    if (c != '\n') number += c;
+  }
   close(fds[0]);
-  ASSERT_EQ(c, '\n') << "own X server gave no display number: " << number;
+  if (c != '\n') {
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+  }
+  ASSERT_EQ(c, '\n') << "own X server gave no display number within 60 s: " << number;
   const std::string display = ":" + number;
   // A failed assertion must not leave the server behind, nor our connection
   // to it, which would end this test when the server goes.
