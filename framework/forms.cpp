@@ -89,27 +89,55 @@ struct FormEvents {
   }
 
   // A fixed-size window that gets another size anyway (a window manager's
-  // maximize, another client's resize request) asks for its own back. A
-  // window manager that refuses answers with the imposed size again; that
-  // is not asked a second time.
+  // maximize or fullscreen, another client's resize request) asks for its
+  // own back, decided once the events that came with the size are in:
+  // icewm and fluxbox announce the state after the size. A maximized or
+  // fullscreen window asks nothing: its state is refused, and the window
+  // manager's undoing of it brings back the size and the place. (icewm
+  // takes a size asked while the window is fullscreen for the place to put
+  // it back at: the screen's corner, the title bar off the screen.) A window
+  // manager that refuses answers with the imposed size again; that is not
+  // asked a second time.
   static void Configured(TForm& f, const GdkEventConfigure& e) {
     if (f.BorderStyle != TBorderStyle::bsDialog) return;
-    auto& n = f.native();
-    if (e.width == f.ClientWidth() && e.height == f.ClientHeight()) {
-      n.size_asked_back = false;
-      return;
-    }
-    if (n.size_asked_back && e.width == n.imposed_width && e.height == n.imposed_height) return;
-    n.size_asked_back = true;
-    n.imposed_width = e.width;
-    n.imposed_height = e.height;
-    gdk_window_resize(n.window->window, f.ClientWidth(), f.ClientHeight());
+    if (e.width == f.ClientWidth() && e.height == f.ClientHeight())
+      f.native().size_asked_back = false;
+    else
+      AskSizeBackLater(f);
   }
   static void StateChanged(TForm& f, const GdkEventWindowState& e) {
     if (f.BorderStyle != TBorderStyle::bsDialog) return;
     GtkWindow* w = GTK_WINDOW(WindowOf(f));
     if (e.new_window_state & GDK_WINDOW_STATE_MAXIMIZED) gtk_window_unmaximize(w);
     if (e.new_window_state & GDK_WINDOW_STATE_FULLSCREEN) gtk_window_unfullscreen(w);
+    // A window manager may leave the state's size when the state goes.
+    if ((e.changed_mask & kStates) && !(e.new_window_state & kStates)) AskSizeBackLater(f);
+  }
+  static constexpr int kStates = GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FULLSCREEN;
+  static void AskSizeBackLater(TForm& f) {
+    auto& n = f.native();
+    if (n.size_check_pending) return;
+    n.size_check_pending = true;
+    GtkWidget* window = GTK_WIDGET(g_object_ref(n.window));
+    toolkit::Later([window] {
+      if (auto* form = static_cast<TForm*>(g_object_get_data(G_OBJECT(window), kFormKey)))
+        AskSizeBack(*form);
+      g_object_unref(window);
+    });
+  }
+  static void AskSizeBack(TForm& f) {
+    auto& n = f.native();
+    n.size_check_pending = false;
+    GdkWindow* w = n.window->window;
+    if (!w || (gdk_window_get_state(w) & kStates)) return;
+    int width = 0, height = 0;
+    gdk_drawable_get_size(w, &width, &height);
+    if (width == f.ClientWidth() && height == f.ClientHeight()) return;
+    if (n.size_asked_back && width == n.imposed_width && height == n.imposed_height) return;
+    n.size_asked_back = true;
+    n.imposed_width = width;
+    n.imposed_height = height;
+    gdk_window_resize(w, f.ClientWidth(), f.ClientHeight());
   }
 
   // A modal box's loop delivers the box's own events only: a window manager

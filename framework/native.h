@@ -127,6 +127,7 @@ struct TForm::Native {
   // A size imposed on a fixed-size window that was asked back, once.
   bool size_asked_back = false;
   int imposed_width = 0, imposed_height = 0;
+  bool size_check_pending = false;  // a look at the size is due once the loop is idle
 };
 
 inline GtkWidget* WindowOf(const TForm& f) { return f.native().window; }

@@ -3,8 +3,10 @@
 // and only then; the window manager's grabs (a drag of the title bar,
 // Alt+Tab, its key bindings) are no activation. An activation selects START,
 // which the tests see on the run controls after STOP. Under fluxbox and
-// icewm, and with none: the window keeps its fixed size. Under icewm: a
-// click on the window behind the quit question activates nothing.
+// icewm, and with none: the window keeps its fixed size. Under icewm,
+// fluxbox and openbox: after a refused fullscreen or maximize the window is
+// where it was, in its frame. Under icewm: a click on the window behind the
+// quit question activates nothing.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -14,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -118,14 +121,28 @@ TEST_F(UnderOpenbox, AWindowManagerShortcutIsNoActivation) {
 
 // ---- a fixed size, whatever is asked of the window
 
+// A state added to the window, as a task bar or wmctrl asks for it.
+void AskState(Window w, const char* first, const char* second) {
+  Display* d = Dpy();
+  const auto atom = [d](const char* name) {
+    return name ? static_cast<long>(XInternAtom(d, name, False)) : 0L;
+  };
+  SendClientMessage(DefaultRootWindow(d), w, "_NET_WM_STATE",
+                    {1 /* add */, atom(first), atom(second), 1 /* from an application */},
+                    SubstructureRedirectMask | SubstructureNotifyMask);
+}
+
 // A maximize, as fluxbox's window menu or a task bar asks for it.
 void AskMaximize(Window w) {
-  Display* d = Dpy();
-  const auto atom = [d](const char* name) { return static_cast<long>(XInternAtom(d, name, False)); };
-  SendClientMessage(DefaultRootWindow(d), w, "_NET_WM_STATE",
-                    {1 /* add */, atom("_NET_WM_STATE_MAXIMIZED_VERT"),
-                     atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 1 /* from an application */},
-                    SubstructureRedirectMask | SubstructureNotifyMask);
+  AskState(w, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
+}
+
+void AskFullscreen(Window w) { AskState(w, "_NET_WM_STATE_FULLSCREEN", nullptr); }
+
+// icewm's own key for fullscreen, to the window once it has the focus.
+void PressFullscreenKey(Window w) {
+  WaitFor([w] { return Active() == w; }, 20);
+  e2e::Run({"xdotool", "key", "alt+F11"});
 }
 
 // Another client's request for a new size.
@@ -184,6 +201,85 @@ TEST_P(FixedSize, TheWindowTakesItsSizeBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Wm, FixedSize, ::testing::ValuesIn(kImpositions),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- a refused state: the window stays where it was
+
+// Whether the window has a maximized or fullscreen state now.
+bool InState(Window w) {
+  Display* d = Dpy();
+  Atom type;
+  int format;
+  unsigned long n = 0, after;
+  unsigned char* data = nullptr;
+  bool in = false;
+  if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
+                         &type, &format, &n, &after, &data) == Success &&
+      data && format == 32) {
+    const Atom* atoms = reinterpret_cast<const Atom*>(data);
+    for (const char* name : {"_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_MAXIMIZED_VERT",
+                             "_NET_WM_STATE_MAXIMIZED_HORZ"})
+      in = in || std::find(atoms, atoms + n, XInternAtom(d, name, False)) != atoms + n;
+  }
+  if (data) XFree(data);
+  return in;
+}
+
+// Each of these window managers takes the request (a state, a new size or
+// place) and the program refuses it. icewm takes a resize request that
+// comes while the window is fullscreen for the place to bring it back to.
+const Imposition kRefusals[] = {
+    {"FullscreenUnderIcewm", "icewm", AskFullscreen},
+    {"IcewmsFullscreenKey", "icewm", PressFullscreenKey},
+    {"FullscreenUnderFluxbox", "fluxbox", AskFullscreen},
+    {"MaximizeUnderFluxbox", "fluxbox", AskMaximize},
+    {"FullscreenUnderOpenbox", "openbox", AskFullscreen},
+};
+
+class RefusedState : public ::testing::TestWithParam<Imposition> {};
+
+// Once the window manager has taken the request, the window comes back to
+// its size and to where it was, inside its frame.
+TEST_P(RefusedState, TheWindowComesBackWhereItWasInItsFrame) {
+  WindowManager wm(GetParam().wm);
+  ASSERT_TRUE(wm.ready()) << wm.Diagnosis();
+  auto p = StartUnder(wm, 1);
+  ASSERT_NE(p->window(), 0u) << p->Stderr() << wm.Diagnosis();
+  const Window w = p->window();
+  ASSERT_TRUE(WaitFor([&] { return Framed(w); }, 20)) << "the window framed" << wm.Diagnosis();
+  ASSERT_TRUE(p->Repaints(20)) << "the window settled and painted";
+  int x0, y0;
+  WindowOrigin(w, &x0, &y0);
+  Display* d = Dpy();
+  const long mask = StructureNotifyMask | PropertyChangeMask;
+  XSelectInput(d, w, mask);
+  XSync(d, False);
+  GetParam().ask(w);
+  bool taken = false;
+  int x = x0, y = y0, width = 0, height = 0;
+  const auto back = [&] {
+    XEvent e;
+    while (XCheckWindowEvent(d, w, mask, &e)) {
+      if (e.type == ConfigureNotify)
+        taken = taken || e.xconfigure.width != 682 || e.xconfigure.height != 451 ||
+                (e.xconfigure.send_event && (e.xconfigure.x != x0 || e.xconfigure.y != y0));
+      if (e.type == PropertyNotify) taken = taken || InState(w);
+    }
+    WindowOrigin(w, &x, &y, &width, &height);
+    taken = taken || x != x0 || y != y0;
+    return taken && width == 682 && height == 451 && x == x0 && y == y0 && Framed(w);
+  };
+  EXPECT_TRUE(WaitFor(back, 30))
+      << (taken ? "" : "the window manager never took the request; ") << "at " << x << "," << y
+      << " (was " << x0 << "," << y0 << "), " << width << " x " << height
+      << (Framed(w) ? ", framed" : ", not framed") << wm.Diagnosis();
+  XSelectInput(d, w, NoEventMask);
+  EXPECT_FALSE(InState(w));
+  EXPECT_TRUE(p->Running());
+  EXPECT_EQ(Complaints(p->Stderr()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Wm, RefusedState, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- a modal box in front
