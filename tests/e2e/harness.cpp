@@ -525,6 +525,16 @@ WindowManager::WindowManager(const std::string& name) {
   if (name.empty()) return;
   char tmpl[] = "/tmp/pyro-wm-XXXXXX";
   if (mkdtemp(tmpl)) home_ = tmpl;
+  announces_ = name != "twm";
+  if (name == "twm" && !home_.empty()) {
+    // Without a config of its own twm places a window by hand unless it
+    // carries a position (the program's has one the program chose), and
+    // wants a font the test's X server may lack.
+    std::ofstream rc(home_ + "/.twmrc");
+    rc << "UsePPosition \"on\"\nRandomPlacement\nNoGrabServer\n";
+    for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
+      rc << font << " \"fixed\"\n";
+  }
   pid_ = fork();
   if (pid_ == 0) {
     setpgid(0, 0);  // with what it starts (fluxbox a notice window), ended as one
@@ -539,7 +549,7 @@ WindowManager::WindowManager(const std::string& name) {
       execlp(name.c_str(), name.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  if (!WaitFor([&] { return Running() || !Alive(); }, 30)) return;
+  if (!WaitFor([&] { return Running(announces_) || !Alive(); }, 30)) return;
   // Another program's window to go to and come back from, below the
   // program's, not under it.
   Display* d = Dpy();
@@ -590,13 +600,13 @@ bool WindowManager::Alive() {
   return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
 }
 
-// Running, and taking the windows in: it has announced itself and
-// redirects the root's map requests to itself (a window mapped before that
-// is never framed).
-bool WindowManager::Running() {
+// Running, and taking the windows in: it has announced itself (twm does
+// not) and redirects the root's map requests to itself (a window mapped
+// before that is never framed).
+bool WindowManager::Running(bool announces) {
   XWindowAttributes root{};
   XGetWindowAttributes(Dpy(), DefaultRootWindow(Dpy()), &root);
-  return RootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0 &&
+  return (!announces || RootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0) &&
          (root.all_event_masks & SubstructureRedirectMask);
 }
 

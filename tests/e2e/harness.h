@@ -183,8 +183,9 @@ inline Window Active() { return RootWindowProperty("_NET_ACTIVE_WINDOW"); }
 bool Framed(Window w);
 
 // A window manager on the test's X server, with a home of its own (fluxbox
-// writes its settings there), and another program's window that it has
-// framed: it takes windows in from then on. "" starts none.
+// writes its settings there, twm finds its config there), and another
+// program's window that it has framed: it takes windows in from then on.
+// "" starts none.
 class WindowManager {
  public:
   explicit WindowManager(const std::string& name);
@@ -201,9 +202,10 @@ class WindowManager {
 
  private:
   bool Alive();
-  static bool Running();
+  static bool Running(bool announces);
 
   pid_t pid_ = -1;
+  bool announces_ = true;  // sets _NET_SUPPORTING_WM_CHECK on the root
   std::string home_;
   Window other_ = 0;
   bool ready_ = false;
