@@ -180,6 +180,11 @@ void FocusBox() {
   if (!OpenBoxes().empty()) Present(OpenBoxes().back());
 }
 
+void RaiseBox() {
+  if (!OpenBoxes().empty() && gtk_widget_get_realized(OpenBoxes().back()))
+    gdk_window_raise(OpenBoxes().back()->window);
+}
+
 void TApplication::RunExitHook() {
   if (!exit_hook_) return;
   auto hook = std::move(exit_hook_);

@@ -152,6 +152,15 @@ struct FormEvents {
     Activate(f);
   }
 
+  // Nothing covers the window any more, though a box is open over it: a
+  // raise of the window (another client's, or twm's own, which keeps no
+  // box above its window) has hidden the box, and the window takes no
+  // clicks. The box goes on top again.
+  static void VisibilityChanged(TForm&, const GdkEventVisibility& e) {
+    if (e.state == GDK_VISIBILITY_UNOBSCURED && Application && Application->InModalBox())
+      RaiseBox();
+  }
+
   // A focus-out that a focus-in follows at once (the focus handed back and
   // forth while a box closes) is no change: decide once the pending events
   // are in.
@@ -237,6 +246,10 @@ struct FormEvents {
       StateChanged(*self, e->window_state);
       return false;
     });
+    toolkit::OnEvent(w, "visibility-notify-event", [self](GdkEvent* e) {
+      VisibilityChanged(*self, e->visibility);
+      return false;
+    });
     toolkit::OnEvent(w, "focus-in-event", [self](GdkEvent*) {
       GotFocus(*self);
       return false;
@@ -264,6 +277,7 @@ struct FormEvents {
 
 TForm::Native::Native(TForm& f) : form(f) {
   window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_widget_add_events(window, GDK_VISIBILITY_NOTIFY_MASK);
   canvas = gtk_fixed_new();
   gtk_fixed_set_has_window(GTK_FIXED(canvas), TRUE);
   gtk_widget_set_app_paintable(canvas, TRUE);

@@ -148,6 +148,9 @@ void Dispatch(const std::function<void()>& fn);
 // Gives the keyboard focus back to the innermost open box, when a window
 // manager has handed it to a window behind it.
 void FocusBox();
+// Puts the innermost open box on top again, when a window behind it has
+// been raised over it.
+void RaiseBox();
 
 // Presents the window with the time of the event that caused it, or else
 // the X server's: a window manager takes a present without a time for a

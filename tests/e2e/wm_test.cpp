@@ -6,7 +6,8 @@
 // icewm, and with none: the window keeps its fixed size. Under icewm,
 // fluxbox and openbox: after a refused fullscreen or maximize the window is
 // where it was, in its frame. Under icewm: a click on the window behind the
-// quit question activates nothing.
+// quit question activates nothing. Under twm, with none and under openbox:
+// a raise of the window leaves its open box above it.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -332,6 +333,97 @@ TEST(UnderIcewm, AClickBehindTheQuitQuestionActivatesNothing) {
   EXPECT_TRUE(p->Running());
   EXPECT_EQ(Complaints(p->Stderr()), "");
 }
+
+// ---- the box above its window
+
+// The window's frame (the window itself without a window manager): its
+// ancestor among the root's children.
+Window FrameOf(Window w) {
+  Display* d = Dpy();
+  for (;;) {
+    Window root, parent, *kids = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return 0;
+    if (kids) XFree(kids);
+    if (parent == root) return w;
+    w = parent;
+  }
+}
+
+// The frame's place among the root's children, bottom first; -1 if gone.
+int StackingPlace(Window frame) {
+  Display* d = Dpy();
+  Window root, parent, *kids = nullptr;
+  unsigned n = 0;
+  int place = -1;
+  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n))
+    for (unsigned i = 0; i < n; ++i)
+      if (kids[i] == frame) place = static_cast<int>(i);
+  if (kids) XFree(kids);
+  return place;
+}
+
+class BoxAbove : public ::testing::TestWithParam<const char*> {};
+
+// twm keeps no box above its window: a raise of the main window (another
+// client's, or twm's own) hides the quit question and leaves a window that
+// takes no clicks. The box comes above again, and still answers.
+TEST_P(BoxAbove, ARaiseOfTheWindowLeavesTheQuitQuestionAbove) {
+  WindowManager wm(GetParam());
+  ASSERT_TRUE(wm.ready()) << wm.Diagnosis();
+  auto p = StartUnder(wm, 10);
+  ASSERT_NE(p->window(), 0u) << p->Stderr() << wm.Diagnosis();
+  p->Click(at::kEnde);
+  const auto box = p->WaitBox(20);
+  ASSERT_TRUE(box) << "the quit question" << wm.Diagnosis();
+  const Window main_frame = FrameOf(p->window());
+  Window box_frame = 0;
+  const auto above = [&] {
+    box_frame = FrameOf(*box);
+    return box_frame && StackingPlace(box_frame) > StackingPlace(main_frame);
+  };
+  ASSERT_TRUE(WaitFor(above, 20)) << "the box above its window at first" << wm.Diagnosis();
+
+  // Another program's window over both first, so that the raise moves the
+  // window for every window manager (openbox keeps a box above its window
+  // and would have nothing to do).
+  Display* d = Dpy();
+  const Window root = DefaultRootWindow(d);
+  if (wm.other()) {
+    XRaiseWindow(d, wm.other());
+    XFlush(d);
+    ASSERT_TRUE(WaitFor(
+        [&] { return StackingPlace(FrameOf(wm.other())) > StackingPlace(FrameOf(*box)); }, 20))
+        << "the other window on top" << wm.Diagnosis();
+  }
+  // Each restacking among the root's children from here on.
+  XSelectInput(d, root, SubstructureNotifyMask);
+  XSync(d, False);
+  XRaiseWindow(d, p->window());
+  XFlush(d);
+  bool raised = false;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        XEvent e;
+        while (XCheckTypedWindowEvent(d, root, ConfigureNotify, &e))
+          raised = raised || e.xconfigure.window == main_frame;
+        return raised && above();
+      },
+      20))
+      << (raised ? "the window stays over its box" : "the window was never raised")
+      << wm.Diagnosis();
+  XSelectInput(d, root, NoEventMask);
+
+  KeyToWindow(*box, "Escape");  // Cancel
+  EXPECT_TRUE(WaitFor([&] { return !FindBox(p->pid(), p->window()); }, 20)) << "the box answered";
+  EXPECT_TRUE(p->Running());
+  EXPECT_EQ(Complaints(p->Stderr()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Wm, BoxAbove, ::testing::Values("twm", "", "openbox"),
+                         [](const auto& info) {
+                           return std::string(*info.param ? info.param : "none");
+                         });
 
 }  // namespace
 }  // namespace e2e
