@@ -535,13 +535,15 @@ WindowManager::WindowManager(const std::string& name) {
     for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
       rc << font << " \"fixed\"\n";
   }
+  // Its notices (no menu file of the desktop's) are not the program's: they
+  // go to a file of its own, for the tests that read them.
+  const std::string output = home_.empty() ? "/dev/null" : home_ + "/output.txt";
   pid_ = fork();
   if (pid_ == 0) {
     setpgid(0, 0);  // with what it starts (fluxbox a notice window), ended as one
-    // Its notices (no menu file of the desktop's) are not the program's.
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, 1);
+    dup2(out, 2);
     if (!home_.empty()) setenv("HOME", home_.c_str(), 1);
     if (name == "openbox")
       execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
@@ -593,6 +595,10 @@ std::string WindowManager::Diagnosis() {
   e2e::Run({"xwininfo", "-root", "-tree"}, &tree);
   return std::string("\nwindow manager ") + (Alive() ? "running" : "gone") + "; windows:\n" +
          tree;
+}
+
+std::string WindowManager::Output() const {
+  return home_.empty() ? "" : ReadFile(home_ + "/output.txt");
 }
 
 bool WindowManager::Alive() {

@@ -199,6 +199,8 @@ class WindowManager {
 
   // What the X server holds and whether the window manager still runs.
   std::string Diagnosis();
+  // What it has written on its stdout and stderr so far.
+  std::string Output() const;
 
  private:
   bool Alive();

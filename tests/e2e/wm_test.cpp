@@ -7,7 +7,8 @@
 // fluxbox and openbox: after a refused fullscreen or maximize the window is
 // where it was, in its frame. Under icewm: a click on the window behind the
 // quit question activates nothing. Under twm, with none and under openbox:
-// a raise of the window leaves its open box above it.
+// a raise of the window leaves its open box above it. Under metacity: no
+// window is presented without a time.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -206,8 +208,8 @@ INSTANTIATE_TEST_SUITE_P(Wm, FixedSize, ::testing::ValuesIn(kImpositions),
 
 // ---- a refused state: the window stays where it was
 
-// Whether the window has a maximized or fullscreen state now.
-bool InState(Window w) {
+// Whether the window has one of the states now.
+bool HasState(Window w, std::initializer_list<const char*> states) {
   Display* d = Dpy();
   Atom type;
   int format;
@@ -218,12 +220,16 @@ bool InState(Window w) {
                          &type, &format, &n, &after, &data) == Success &&
       data && format == 32) {
     const Atom* atoms = reinterpret_cast<const Atom*>(data);
-    for (const char* name : {"_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_MAXIMIZED_VERT",
-                             "_NET_WM_STATE_MAXIMIZED_HORZ"})
+    for (const char* name : states)
       in = in || std::find(atoms, atoms + n, XInternAtom(d, name, False)) != atoms + n;
   }
   if (data) XFree(data);
   return in;
+}
+
+bool InState(Window w) {
+  return HasState(w, {"_NET_WM_STATE_FULLSCREEN", "_NET_WM_STATE_MAXIMIZED_VERT",
+                      "_NET_WM_STATE_MAXIMIZED_HORZ"});
 }
 
 // Each of these window managers takes the request (a state, a new size or
@@ -330,6 +336,35 @@ TEST(UnderIcewm, AClickBehindTheQuitQuestionActivatesNothing) {
   KeyToWindow(*box, "Escape");  // Cancel
   ASSERT_TRUE(WaitFor([&] { return !FindBox(p->pid(), p->window()); }, 20));
   EXPECT_TRUE(p->WaitForSelection("START", 30)) << "activated when the box has gone";
+  EXPECT_TRUE(p->Running());
+  EXPECT_EQ(Complaints(p->Stderr()), "");
+}
+
+// ---- presented with a time
+
+// metacity takes a present without a time (0) for a client's fault, and
+// says so on its output. The program's start, the quit question and its
+// Cancel present their windows with the event's or the X server's time.
+TEST(UnderMetacity, EveryPresentHasATime) {
+  WindowManager wm("metacity");
+  ASSERT_TRUE(wm.ready()) << wm.Diagnosis() << wm.Output();
+  auto p = StartUnder(wm, 10);
+  ASSERT_NE(p->window(), 0u) << p->Stderr() << wm.Diagnosis();
+  ASSERT_TRUE(WaitFor([&] { return Active() == p->window(); }, 20)) << "the window active";
+  p->Click(at::kEnde);
+  const auto box = p->WaitBox(20);
+  ASSERT_TRUE(box) << "the quit question" << wm.Diagnosis();
+  ASSERT_TRUE(WaitFor([&] { return Active() == *box; }, 20)) << "the box active";
+  KeyToWindow(*box, "Escape");  // Cancel
+  ASSERT_TRUE(WaitFor([&] { return !FindBox(p->pid(), p->window()); }, 20)) << "the box answered";
+  ASSERT_TRUE(WaitFor([&] { return Active() == p->window(); }, 20)) << "the window active again";
+  // The program presented its window before the box went. Once metacity
+  // has carried out a later request, it has read them all.
+  AskState(wm.other(), "_NET_WM_STATE_ABOVE", nullptr);
+  ASSERT_TRUE(WaitFor([&] { return HasState(wm.other(), {"_NET_WM_STATE_ABOVE"}); }, 20))
+      << "the other window above";
+  const std::string output = wm.Output();
+  EXPECT_EQ(output.find("timestamp of 0"), std::string::npos) << output;
   EXPECT_TRUE(p->Running());
   EXPECT_EQ(Complaints(p->Stderr()), "");
 }
