@@ -11,7 +11,7 @@ RUN=(build-essential cmake pkg-config libgtk2.0-dev fonts-dejavu-core)
 # queries from outside, the sped-up clock, memcheck, and the window managers
 # the end-to-end tests run under.
 TEST=("${RUN[@]}" libgtest-dev xvfb xauth xdotool x11-utils x11-apps faketime
-      imagemagick valgrind python3 openbox fluxbox icewm)
+      imagemagick valgrind python3 openbox fluxbox icewm twm metacity)
 # The benchmark runs everything on one private headless X server.
 BENCH=("${RUN[@]}" xvfb)
 # The screenshot: headless server, the pointer moved away, the window grabbed.
