@@ -18,6 +18,7 @@
 #include <X11/Xlibint.h>
 #undef min
 #undef max
+#include <X11/extensions/render.h>
 
 namespace fw {
 
@@ -170,7 +171,7 @@ void WatchX() {
   Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
   int render_major = 0, render_event = 0, render_error = 0;
   if (XQueryExtension(display, "RENDER", &render_major, &render_event, &render_error))
-    g_bad_picture = render_error;  // BadPicture is the extension's first error
+    g_bad_picture = render_error + BadPicture;  // the extension's errors from its first on
   XSetIOErrorHandler(OnXIOError);
   XSetErrorHandler(OnXError);
   g_convert_destroy = XESetWireToEvent(display, DestroyNotify, ConvertDestroy);

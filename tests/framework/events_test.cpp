@@ -556,9 +556,16 @@ TEST_F(Events, XErrorsEndTheProgramOnlyWithTheExitHookRun) {
                 std::fprintf(stderr, "the box never opened\n");
                 std::_Exit(9);
               }
-              DestroyFromOutsideAndDraw(box->window, [box] {
+              // With the toolkit's core calls and with its RENDER ones, on a
+              // picture of the window made before it went.
+              cairo_t* cr = gdk_cairo_create(box->window);
+              DestroyFromOutsideAndDraw(box->window, [box, cr] {
                 gdk_draw_rectangle(box->window, box->style->black_gc, TRUE, 0, 0, 20, 20);
+                cairo_rectangle(cr, 0, 0, 20, 20);
+                cairo_fill(cr);
+                cairo_surface_flush(cairo_get_target(cr));
               });
+              cairo_destroy(cr);
               return FALSE;
             }, nullptr);
             const int answer = Application->MessageBox("Frage?", "Titel", box::kOkCancel);
